@@ -1,0 +1,24 @@
+// The 13-character real-number field of the neutral file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace cor2tavik {
+
+inline constexpr std::size_t kValueFieldWidth = 13;
+
+// Writes the field for `value` at `out` (exactly kValueFieldWidth bytes, no
+// terminator) and returns out + kValueFieldWidth.
+//
+// Values >= 0 (and -0.0) are d.ddddddE+xxx, values < 0 are -d.dddddE+xxx,
+// always with three exponent digits. The mantissa is rounded half-up from the
+// value's 17-significant-digit form, which is itself the exact decimal
+// expansion cut to 18 digits and rounded half-up: the two steps are not one
+// correctly rounded conversion. Infinities are written 1.#INF00E+000 and
+// -1.#INF0E+000, as the files' readers have always seen them.
+char* FormatValue(double value, char* out);
+
+std::string FormatValue(double value);
+
+}  // namespace cor2tavik
