@@ -21,4 +21,11 @@ char* FormatValue(double value, char* out);
 
 std::string FormatValue(double value);
 
+namespace detail {
+// The same field computed by integer arithmetic alone, without the long
+// double shortcut. FormatValue falls back to it near rounding boundaries;
+// exposed so tests can check the two agree.
+char* FormatValueExact(double value, char* out);
+}  // namespace detail
+
 }  // namespace cor2tavik

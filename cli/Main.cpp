@@ -1,0 +1,73 @@
+// Cor2TavikCmd: converts one model file (and the result files beside it) into
+// a neutral file.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "cor2tavik/Conversion.h"
+
+namespace {
+
+// Exit statuses.
+constexpr int kWritten = 0;
+constexpr int kNotWritten = 1;
+constexpr int kUsage = 2;
+constexpr int kWrittenWithProblems = 3;
+
+// Input problems printed before the rest are only counted.
+constexpr std::size_t kPrintedProblems = 50;
+
+constexpr const char kUsageText[] =
+    "usage: Cor2TavikCmd MODEL.dat3\n"
+    "\n"
+    "Converts MODEL.dat3, and Displacement.dat, Stress.dat and Strain.dat from\n"
+    "the same directory when they exist, into the neutral file MODEL.std.\n"
+    "\n"
+    "exit status: 0 written; 3 written, but the input had problems (listed on\n"
+    "stderr); 1 nothing written; 2 usage error.\n";
+
+void PrintLocated(const std::string& file, long line, const std::string& message) {
+    if (line > 0)
+        std::fprintf(stderr, "%s:%ld: %s\n", file.c_str(), line, message.c_str());
+    else
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsageText, stderr);
+        return kUsage;
+    }
+    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsageText, stdout);
+        return kWritten;
+    }
+
+    cor2tavik::ConversionOptions options;
+    cor2tavik::PhaseTimes times;
+    // For benchmarks: the time of each phase, on stderr.
+    const bool reportTimes = std::getenv("COR2TAVIK_PHASE_TIMES") != nullptr;
+    if (reportTimes) options.phaseTimes = &times;
+
+    cor2tavik::ConversionReport report;
+    cor2tavik::ConvertModelFile(argv[1], report, options);
+
+    std::size_t printed = 0;
+    for (const cor2tavik::Problem& problem : report.problems) {
+        if (printed++ == kPrintedProblems) break;
+        PrintLocated(problem.file, problem.line, problem.message);
+    }
+    if (report.problemCount > kPrintedProblems)
+        std::fprintf(stderr, "... and %zu more problems\n", report.problemCount - kPrintedProblems);
+    if (report.failure) {
+        PrintLocated(report.failure->file, report.failure->line, report.failure->message);
+        return kNotWritten;
+    }
+    if (reportTimes)
+        std::fprintf(stderr, "phase times (s): model read %.3f, result read %.3f, write %.3f\n", times.modelRead,
+                     times.resultRead, times.write);
+    return report.problemCount == 0 ? kWritten : kWrittenWithProblems;
+}

@@ -1,0 +1,27 @@
+// Writes the neutral file: numbered blocks framed by code lines, fixed
+// columns, CR LF after every line.
+#pragma once
+
+#include <ctime>
+
+#include "ConversionModel.h"
+#include "OutputFile.h"
+
+namespace cor2tavik {
+
+void WriteCodeLine(OutputFile& out, int code);
+
+// Blocks 1, 2, 3 (version and date, title, product), 12 (nodes) and 13
+// (elements). `now` is the local time stamped on the version line.
+void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now);
+
+// Blocks 52, 72 and 73, each only when its result file was read.
+void WriteResultBlocks(OutputFile& out, const ConversionModel& model);
+
+void WriteEndCode(OutputFile& out);
+
+// Node numbers written for an element: its type code less 300. A type code
+// that asks for more than this writes none (and the reader has warned).
+inline constexpr int kMaxWrittenElementNodes = 100;
+
+}  // namespace cor2tavik

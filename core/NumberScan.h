@@ -1,0 +1,45 @@
+// The number syntax of the input files, on bytes already in memory.
+//
+// Integers are an optional sign and decimal digits that must fit 32 bits.
+// Reals are an optional sign, digits with an optional fraction, and an
+// optional exponent (e or E); there is no word for infinity or NaN and no hex
+// form. A real beyond the double range reads as an infinity, one below it as
+// zero or a denormal.
+#pragma once
+
+#include <cstdint>
+
+namespace cor2tavik {
+
+enum class ScanStatus {
+    ok,
+    mismatch,  // no number starts here
+    overflow,  // an integer that does not fit 32 bits
+    end,       // input ended before a number started
+};
+
+inline bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+inline bool IsDigit(char c) {
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// Length of the integer token at [p, end): sign and digits; 0 when there are
+// no digits.
+int IntegerTokenLength(const char* p, const char* end);
+
+// Length of the real token at [p, end); 0 when it holds no digit. An exponent
+// marker without digits after it is not part of the token.
+int RealTokenLength(const char* p, const char* end);
+
+// Parse a whole token found by the functions above.
+ScanStatus ParseInteger(const char* p, const char* end, std::int32_t& value);
+ScanStatus ParseReal(const char* p, const char* end, double& value);
+
+// Skips white space, then scans one integer from [p, end), advancing p past
+// it. For numbers inside a line already read.
+ScanStatus ScanInteger(const char*& p, const char* end, std::int32_t& value);
+
+}  // namespace cor2tavik
