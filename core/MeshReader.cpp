@@ -32,10 +32,6 @@ std::optional<Failure> ParseCount(const std::string& line, long lineNumber, cons
     return std::nullopt;
 }
 
-const char* FieldProblem(ScanStatus status) {
-    return status == ScanStatus::overflow ? " does not fit 32 bits" : " is not a number";
-}
-
 // Returns false when the input ended inside the node records.
 bool ReadNodes(TextReader& in, ConversionModel& model, ProblemList& problems) {
     const std::int32_t count = model.nodeCount;

@@ -42,4 +42,10 @@ ScanStatus ParseReal(const char* p, const char* end, double& value);
 // it. For numbers inside a line already read.
 ScanStatus ScanInteger(const char*& p, const char* end, std::int32_t& value);
 
+// How a field that did not scan is described in messages: " is not a
+// number" or " does not fit 32 bits".
+inline const char* FieldProblem(ScanStatus status) {
+    return status == ScanStatus::overflow ? " does not fit 32 bits" : " is not a number";
+}
+
 }  // namespace cor2tavik

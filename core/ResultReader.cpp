@@ -54,17 +54,21 @@ void ReadRecords(TextReader& in, std::int32_t records, std::int32_t declared, in
     for (std::int32_t k = 0; k < records; ++k) {
         double* record = values + std::size_t(k) * width;
         std::int32_t label = 0;
-        std::string field = "label";
+        std::string problem;
         ScanStatus status = in.ScanInteger(label);
-        if (status == ScanStatus::ok && !in.Match(':')) {
-            field = "':' after the label";
+        if (status != ScanStatus::ok) {
+            problem = "label" + std::string(FieldProblem(status));
+        } else if (!in.Match(':')) {
             status = ScanStatus::mismatch;
+            problem = "':' after the label is missing";
         }
         for (int c = 0; c < width && status == ScanStatus::ok; ++c) {
-            field = ComponentName(width, c);
             status = in.ScanReal(record[c]);
             if (status == ScanStatus::ok && std::isinf(record[c]))
-                problems.Add(in.line(), "record " + Str(k + 1) + ": " + field + " is beyond the range of a double");
+                problems.Add(in.line(), "record " + Str(k + 1) + ": " + ComponentName(width, c) +
+                                            " is beyond the range of a double");
+            else if (status != ScanStatus::ok)
+                problem = ComponentName(width, c) + std::string(FieldProblem(status));
         }
         if (status == ScanStatus::end) {
             problems.Add(in.line(), "the file ends after " + Str(k) + " of " + Str(declared) +
@@ -72,10 +76,7 @@ void ReadRecords(TextReader& in, std::int32_t records, std::int32_t declared, in
             return;
         }
         if (status != ScanStatus::ok) {
-            const char* what = field[0] == '\'' ? " is missing" : status == ScanStatus::overflow
-                                                                      ? " does not fit 32 bits"
-                                                                      : " is not a number";
-            problems.Add(in.line(), "record " + Str(k + 1) + ": " + field + what);
+            problems.Add(in.line(), "record " + Str(k + 1) + ": " + problem);
             in.SkipLine();
             continue;
         }

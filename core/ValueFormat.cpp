@@ -270,20 +270,20 @@ char* FormatFinite(std::uint64_t absBits, bool negative, bool allowFast, char* o
 
     if constexpr (kFastPath) {
         if (allowFast) {
-            const PowerTable& pow = Powers();
+            const PowerTable& powers = Powers();
             const int biased = static_cast<int>(absBits >> 52);
             const int e2 = biased != 0
                                ? biased - 1023
                                : -1011 - std::countl_zero(absBits);  // -1074 + 63 - clz
-            // floor(e2 * log10 2), exact for |e2| <= 1074; E is e0 or e0 + 1.
+            // floor(e2 * log10 2), exact for every e2 of a double; E is e0 or e0 + 1.
             const int e0 = static_cast<int>((std::int64_t{e2} * 1292913986) >> 32);
             const long double a = std::bit_cast<double>(absBits);
             // Against the rounded power, E may come out one too high or low
-            // for |d| within 2^-64 of 10^(e0+1). Then y sits within 1e-12 of
-            // a decade boundary and both choices give 1.0...0E(e0+1), the
-            // lower one through the carry below.
-            int exponent = e0 + (a >= pow[e0 + 1] ? 1 : 0);
-            const long double y = a * pow[(negative ? 5 : 6) - exponent];
+            // when |d| is within a rounding error of 10^(e0+1). Then y sits
+            // next to a decade boundary and both choices give 1.0...0E(e0+1),
+            // the lower one through the carry below.
+            int exponent = e0 + (a >= powers[e0 + 1] ? 1 : 0);
+            const long double y = a * powers[(negative ? 5 : 6) - exponent];
             const long double r = y + (negative ? kOffset6 : kOffset7);
             // The double conversion may round r up past an integer; the
             // fraction test below then sends it to the exact path.
