@@ -16,9 +16,11 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Status 3 means written, with input problems listed above.
 run: build
-	$(BUILD)/cli/Cor2TavikCmd "$(MODEL)"; status=$$?; \
-	  echo "wrote $(basename $(MODEL)).std"; exit $$status
+	@$(BUILD)/cli/Cor2TavikCmd "$(MODEL)"; status=$$?; \
+	  if [ $$status -eq 0 ] || [ $$status -eq 3 ]; then echo "wrote $(basename $(MODEL)).std"; fi; \
+	  exit $$status
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
