@@ -1,0 +1,10 @@
+#include "ConverterApp.h"
+
+#include "ConverterDlg.h"
+
+bool CConverterApp::InitInstance() {
+    CConverterDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();  // OK, Cancel or a failure: the program ends either way
+    return false;
+}

@@ -1,0 +1,194 @@
+#include "dialogkit/Dialog.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace dialogkit {
+
+Dialog::Dialog(int templateId, QWidget* parent) : QDialog(parent), template_(FindDialogTemplate(templateId)) {}
+
+bool Dialog::Create() {
+    if (!template_) return false;
+    if (created_) return true;
+    created_ = true;
+
+    const DialogTemplate& t = *template_;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (t.systemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromStdString(t.caption));
+    setFont(DialogFont(t.fontFace, t.fontPointSize));
+    units_ = BaseUnitsOf(fontMetrics());
+    setFixedSize(MapDialogRect(units_, 0, 0, t.cx, t.cy).size());
+
+    if (t.systemMenu) {
+        systemMenu_.emplace();
+        auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+        connect(altSpace, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    }
+
+    // Qt's focus chain follows creation order, so template order is tab order.
+    for (const ControlTemplate& control : t.controls) controls_.emplace_back(control.id, CreateControl(control));
+
+    if (OnInitDialog()) {
+        auto first = std::find_if(t.controls.begin(), t.controls.end(),
+                                  [](const ControlTemplate& c) { return c.style & WS_TABSTOP; });
+        if (first != t.controls.end()) controls_[first - t.controls.begin()].second->setFocus(Qt::TabFocusReason);
+    }
+    return true;
+}
+
+QWidget* Dialog::CreateControl(const ControlTemplate& control) {
+    const QString text = QString::fromStdString(control.text);
+    const QRect rect = MapDialogRect(units_, control.x, control.y, control.cx, control.cy);
+    const Qt::FocusPolicy focus = (control.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus;
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(text, this);
+        button->setAutoDefault(true);
+        button->setDefault(control.style & BS_DEFPUSHBUTTON);
+        button->setFocusPolicy(focus);
+        const int id = control.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        widget = button;
+        break;
+    }
+    case ControlKind::Static: {
+        auto* label = new QLabel(text, this);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+    }
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(text, this);
+        edit->setFrame(control.style & WS_BORDER);
+        edit->setFocusPolicy(focus);
+        widget = edit;
+        break;
+    }
+    case ControlKind::Icon: {
+        // Like the Windows icon control, it takes the icon's own size.
+        auto* label = new QLabel(this);
+        label->setPixmap(LoadIcon(control.iconId).pixmap(kIconSize, kIconSize));
+        widget = label;
+        widget->setGeometry(QRect(rect.topLeft(), QSize(kIconSize, kIconSize)));
+        return widget;
+    }
+    }
+    widget->setGeometry(rect);
+    if (auto* label = qobject_cast<QLabel*>(widget)) FitStatic(label, rect);
+    return widget;
+}
+
+void Dialog::FitStatic(QLabel* label, QRect r) {
+    const QFontMetrics metrics = label->fontMetrics();
+    const int textWidth = metrics.horizontalAdvance(label->text());
+    const int room = width() - r.x();
+    r.setWidth(std::max(r.width(), std::min(textWidth, room)));
+    r.setHeight(std::max(r.height(), metrics.height()));
+    label->setGeometry(r);
+}
+
+int Dialog::DoModal() {
+    // An unowned dialog is owned by the active window, as on Windows.
+    if (!parentWidget())
+        if (QWidget* owner = QApplication::activeWindow(); owner && owner != this) setParent(owner, windowFlags());
+    if (!Create()) return -1;
+    return exec();
+}
+
+void Dialog::EndDialog(int result) { done(result); }
+
+QWidget* Dialog::GetDlgItem(int id) const {
+    for (const auto& [controlId, widget] : controls_)
+        if (controlId == id) return widget;
+    return nullptr;
+}
+
+void Dialog::SetDlgItemText(int id, const QString& text) {
+    QWidget* widget = GetDlgItem(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+        // controls_ runs parallel to the template's controls.
+        for (std::size_t i = 0; i < controls_.size(); ++i) {
+            if (controls_[i].second != label) continue;
+            const ControlTemplate& c = template_->controls[i];
+            FitStatic(label, MapDialogRect(units_, c.x, c.y, c.cx, c.cy));
+        }
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+    }
+}
+
+QString Dialog::GetDlgItemText(int id) const {
+    QWidget* widget = GetDlgItem(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    return QString();
+}
+
+SystemMenu* Dialog::GetSystemMenu() { return systemMenu_ ? &*systemMenu_ : nullptr; }
+
+QMenu* Dialog::ShowSystemMenu(const QPoint& globalPos) {
+    if (!systemMenu_) return nullptr;
+    if (!systemMenuPopup_) systemMenuPopup_ = new QMenu(this);
+    systemMenu_->Fill(*systemMenuPopup_, [this](unsigned id) { OnSysCommand(id, 0); });
+    systemMenuPopup_->popup(globalPos);
+    return systemMenuPopup_;
+}
+
+void Dialog::SetIcon(const QIcon& icon, bool /*bigIcon: one QIcon holds both sizes*/) { setWindowIcon(icon); }
+
+bool Dialog::OnInitDialog() { return true; }
+void Dialog::OnOK() { EndDialog(IDOK); }
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::OnSysCommand(unsigned id, long /*param*/) {
+    if ((id & 0xFFF0) == SC_CLOSE) OnCommand(IDCANCEL);
+}
+
+void Dialog::OnPaint() {}
+
+void Dialog::OnCommand(int id) {
+    if (id == IDOK) {
+        OnOK();
+    } else if (id == IDCANCEL) {
+        OnCancel();
+    } else if (auto it = commands_.find(id); it != commands_.end()) {
+        it->second();
+    }
+}
+
+void Dialog::closeEvent(QCloseEvent* event) {
+    // The close box is the system menu's Close; whether the dialog really
+    // ends is up to the handlers.
+    event->ignore();
+    OnSysCommand(SC_CLOSE, 0);
+}
+
+void Dialog::paintEvent(QPaintEvent*) { OnPaint(); }
+
+void Dialog::contextMenuEvent(QContextMenuEvent* event) {
+    if (ShowSystemMenu(event->globalPos())) event->accept();
+}
+
+void PaintDC::EraseBackground() { painter_.fillRect(window_->rect(), window_->palette().window()); }
+
+void PaintDC::DrawIcon(int x, int y, const QIcon& icon) {
+    painter_.drawPixmap(x, y, icon.pixmap(kIconSize, kIconSize));
+}
+
+}  // namespace dialogkit

@@ -1,0 +1,24 @@
+// The application object: main() hands the process to RunApp, which sets up
+// Qt and calls InitInstance, where the program runs its dialog.
+#pragma once
+
+class QWidget;
+
+namespace dialogkit {
+
+struct ResourceModule;
+
+class WinApp {
+public:
+    virtual ~WinApp() = default;
+    // Returns false when the program is done (the usual case for a dialog program).
+    virtual bool InitInstance() = 0;
+
+    QWidget* m_pMainWnd = nullptr;
+};
+
+// Creates the QApplication, makes `resources` current and runs InitInstance.
+// Returns the exit status.
+int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv);
+
+}  // namespace dialogkit

@@ -1,0 +1,102 @@
+// Helpers for driving the dialogs without blocking.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDialog>
+#include <QFile>
+#include <QString>
+#include <QTimer>
+
+#include "dialogkit/CommonDialogs.h"
+
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace guitest {
+
+// Records message boxes instead of showing them.
+class MessageBoxes {
+public:
+    MessageBoxes() {
+        previous_ =
+            dialogkit::SetMessageBoxHandler([this](const dialogkit::MessageBoxRequest& r) { shown.push_back(r); });
+    }
+    ~MessageBoxes() { dialogkit::SetMessageBoxHandler(previous_); }
+    std::vector<dialogkit::MessageBoxRequest> shown;
+
+private:
+    dialogkit::MessageBoxHandler previous_;
+};
+
+// Answers the file chooser with `answer` (nothing = cancel) and records what
+// each chooser was set up with.
+class Chooser {
+public:
+    struct Seen {
+        QString title;
+        std::vector<dialogkit::FileFilter> filters;
+        unsigned flags;
+        QString pathBefore;
+    };
+    Chooser() {
+        previous_ = dialogkit::FileDialog::SetHandler([this](const dialogkit::FileDialog& d) {
+            seen.push_back(Seen{d.title, d.filters(), d.flags(), d.GetPathName()});
+            return answer;
+        });
+    }
+    ~Chooser() { dialogkit::FileDialog::SetHandler(previous_); }
+    std::optional<QString> answer;
+    std::vector<Seen> seen;
+
+private:
+    dialogkit::FileDialogHandler previous_;
+};
+
+// Calls `inspect` with the modal dialog that opens during the next call of
+// the event loop, then rejects that dialog. Counts how often it ran; a timer
+// that never fired is dropped with this object.
+class OnModal {
+public:
+    explicit OnModal(std::function<void(QWidget*)> inspect) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this, inspect] {
+            ++runs;
+            QWidget* modal = QApplication::activeModalWidget();
+            inspect(modal);
+            if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible()) dialog->reject();
+        });
+        timer_.start(0);
+    }
+    int runs = 0;
+
+private:
+    QTimer timer_;
+};
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write " + path.toStdString());
+    f.write(bytes);
+}
+
+// A small model file the core converts without a problem.
+inline const QByteArray kCleanModel =
+    "test model\r\n"
+    "written by the gui tests\r\n"
+    "NODE    4\r\n"
+    "1 0.0 0.0 0.0\r\n"
+    "2 1.0 0.0 0.0\r\n"
+    "3 0.0 1.0 0.0\r\n"
+    "4 0.0 0.0 1.0\r\n"
+    "ELEM    1\r\n"
+    "1 304 4 1 2 3 4\r\n";
+
+}  // namespace guitest
