@@ -70,6 +70,7 @@ struct ConversionModel {
                : kind == ResultKind::stress     ? stress
                                                 : strain;
     }
+    const ResultTable& result(ResultKind kind) const { return const_cast<ConversionModel*>(this)->result(kind); }
 };
 
 }  // namespace cor2tavik

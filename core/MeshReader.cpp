@@ -36,7 +36,7 @@ std::optional<Failure> ParseCount(const std::string& line, long lineNumber, cons
 bool ReadNodes(TextReader& in, ConversionModel& model, ProblemList& problems) {
     const std::int32_t count = model.nodeCount;
     for (std::int32_t i = 0; i < count; ++i) {
-        std::string field = "node number";
+        const char* field = "node number";
         ScanStatus status = in.ScanInteger(model.nodeNumbers[i]);
         for (int c = 0; c < 3 && status == ScanStatus::ok; ++c) {
             double& value = model.nodeCoordinates[3 * std::size_t(i) + c];
@@ -77,28 +77,29 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int32_t i, C
         return;
     }
     const std::int32_t number = head[0], typeCode = head[1], nodeCount = head[2];
-    const std::string element = "element " + Str(number) + ": ";
+    // Made only for a problem: most lines have none.
+    auto element = [number] { return "element " + Str(number) + ": "; };
     if (nodeCount == 4 || nodeCount == 8 || nodeCount == 10) {
         std::int32_t* slot = &model.connectivity[std::size_t(i) * kElementSlots];
         int stored = 0;
         while (stored < nodeCount && (status = ScanInteger(p, end, slot[stored])) == ScanStatus::ok) ++stored;
         if (stored < nodeCount) {
-            problems.Add(lineNumber, element + Str(stored) + " of " + Str(nodeCount) +
+            problems.Add(lineNumber, element() + Str(stored) + " of " + Str(nodeCount) +
                                          " node numbers could be read; the rest are 0");
         }
     } else {
-        problems.Add(lineNumber, element + "node count " + Str(nodeCount) +
+        problems.Add(lineNumber, element() + "node count " + Str(nodeCount) +
                                      " is not 4, 8 or 10; no node numbers are stored");
     }
     if (static_cast<std::int64_t>(typeCode) - kElementTypeBase != nodeCount)
-        problems.Add(lineNumber, element + "type code " + Str(typeCode) + " does not agree with node count " +
+        problems.Add(lineNumber, element() + "type code " + Str(typeCode) + " does not agree with node count " +
                                      Str(nodeCount));
 }
 
 }  // namespace
 
 std::optional<Failure> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
-                                ProblemList& problems) {
+                                ProblemList& problems, ModelCounts* counts) {
     std::string line;
     long countLine = 0;
     for (int i = 0; i < 3; ++i) {
@@ -111,6 +112,7 @@ std::optional<Failure> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     if (!model.nodeNumbers.Allocate(std::size_t(model.nodeCount)) ||
         !model.nodeCoordinates.Allocate(3 * std::size_t(model.nodeCount)))
         return problems.Fail(in.line(), "out of memory for " + Str(model.nodeCount) + " nodes");
+    if (counts != nullptr) counts->SetNodes(model.nodeCount);
 
     ReadNodes(in, model, problems);
 
@@ -123,6 +125,7 @@ std::optional<Failure> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
         !model.elementTypeCodes.Allocate(std::size_t(elementCount)) ||
         !model.connectivity.Allocate(std::size_t(elementCount) * kElementSlots))
         return problems.Fail(countLine, "out of memory for " + Str(elementCount) + " elements");
+    if (counts != nullptr) counts->SetElements(elementCount);
 
     for (std::int32_t i = 0; i < elementCount; ++i) {
         long lineNumber = in.line();

@@ -1,8 +1,17 @@
 #include "NeutralWriter.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <system_error>
+#include <thread>
 
+#include "Cores.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -30,6 +39,40 @@ char* PutInt(char* p, long long value, int width) {
     return Put(p, digits, static_cast<std::size_t>(length));
 }
 
+// The same for a width known here, faster for values of at most `Width`
+// digits: eight digits with the leading zeros blanked, then the last `Width`.
+template <int Width>
+char* PutInt(char* p, long long value) {
+    static_assert(Width >= 1 && Width <= 8);
+    constexpr long long kLimit = Width == 8 ? 100000000 : Width == 6 ? 1000000 : 0;
+    if constexpr (kLimit != 0 && std::endian::native == std::endian::little) {
+        if (value >= 0 && value < kLimit) {
+            static constexpr char kPairs[] =
+                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                "8081828384858687888990919293949596979899";
+            auto pair = [](std::uint32_t n) {
+                std::uint16_t digits;
+                std::memcpy(&digits, kPairs + 2 * n, 2);
+                return std::uint64_t{digits};
+            };
+            const auto v = static_cast<std::uint32_t>(value);
+            const std::uint32_t high = v / 10000, low = v % 10000;
+            // The first digit in the low byte.
+            std::uint64_t word =
+                pair(high / 100) | pair(high % 100) << 16 | pair(low / 100) << 32 | pair(low % 100) << 48;
+            const std::uint64_t nonZero = word ^ 0x3030303030303030u;
+            const int zeros = std::min(nonZero == 0 ? 8 : std::countr_zero(nonZero) / 8, 7);
+            const std::uint64_t blanked = (std::uint64_t{1} << (8 * zeros)) - 1;
+            word = (word & ~blanked) | (0x2020202020202020u & blanked);
+            word >>= 8 * (8 - Width);
+            std::memcpy(p, &word, Width);
+            return p + Width;
+        }
+    }
+    return PutInt(p, value, Width);
+}
+
 char* PutValues(char* p, const double* values, int count) {
     for (int i = 0; i < count; ++i) p = FormatValue(values[i], p);
     return p;
@@ -40,37 +83,156 @@ constexpr std::size_t kNodeRecordBytes = 128;
 constexpr std::size_t kResultRecordBytes = 160;
 constexpr std::size_t kElementRecordBytes = 64 + 20 * (kMaxWrittenElementNodes + 2);
 
-void WriteNodes(OutputFile& out, const ConversionModel& model) {
-    for (std::int32_t i = 0; i < model.nodeCount; ++i) {
-        char* p = out.Reserve(kNodeRecordBytes);
-        p = Put(p, "  ");
-        p = PutInt(p, model.nodeNumbers[i], 8);
-        p = Put(p, "       0       0  000000       ");
-        p = PutValues(p, &model.nodeCoordinates[3 * std::size_t(i)], 3);
-        out.Advance(Put(p, kLineEnd));
+// ---------------------------------------------------------------------------
+// Records in runs over two cores: a helper thread formats every other run
+// into a buffer of its own while this thread formats the runs between them
+// straight into the output, then copies the helper's run in after its own.
+// The bytes are the same as from one thread.
+
+constexpr std::int64_t kRunRecords = 2048;
+constexpr std::int64_t kMinRuns = 8;
+// A helper's run stops short when its buffer is this full (only elements
+// with huge type codes get near); this thread formats the rest.
+constexpr std::size_t kRunBytes = std::size_t{1} << 20;
+
+struct HelperRun {
+    std::unique_ptr<char[]> bytes{new char[kRunBytes]};
+    std::size_t size = 0;
+    std::int64_t records = 0;  // formatted from the run's start
+    bool ready = false;        // formatted and not yet copied out
+};
+
+// `record(i, p)` writes record i at p and returns its end.
+template <typename Record>
+void WriteRecords(OutputFile& out, std::int64_t count, std::size_t recordBytes, const Record& record) {
+    auto here = [&](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t i = begin; i < end; ++i) out.Advance(record(i, out.Reserve(recordBytes)));
+    };
+    const std::int64_t runs = (count + kRunRecords - 1) / kRunRecords;
+    // A small block is done before a helper would be of use.
+    if (runs < kMinRuns || !HasSecondCore()) return here(0, count);
+
+    auto runEnd = [&](std::int64_t k) { return std::min(count, (k + 1) * kRunRecords); };
+    std::mutex mutex;
+    std::condition_variable changed;
+    HelperRun slots[2];  // runs 1, 5, 9, ... in the first; 3, 7, 11, ... in the second
+    bool stop = false;
+    auto help = [&] {
+        for (std::int64_t k = 1; k < runs; k += 2) {
+            HelperRun& run = slots[k / 2 % 2];
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return !run.ready || stop; });
+                if (stop) return;
+            }
+            char* p = run.bytes.get();
+            const char* limit = p + kRunBytes;
+            std::int64_t i = k * kRunRecords;
+            for (const std::int64_t end = runEnd(k); i < end && static_cast<std::size_t>(limit - p) >= recordBytes; ++i)
+                p = record(i, p);
+            run.size = static_cast<std::size_t>(p - run.bytes.get());
+            run.records = i - k * kRunRecords;
+            std::lock_guard lock(mutex);
+            run.ready = true;
+            changed.notify_all();
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(help);
+    } catch (const std::system_error&) {
+        return here(0, count);
+    }
+    struct Join {
+        std::thread& thread;
+        std::mutex& mutex;
+        std::condition_variable& changed;
+        bool& stop;
+        ~Join() {
+            {
+                std::lock_guard lock(mutex);
+                stop = true;
+            }
+            changed.notify_all();
+            thread.join();
+        }
+    } join{helper, mutex, changed, stop};
+
+    for (std::int64_t k = 0; k < runs; ++k) {
+        if (k % 2 == 0) {
+            here(k * kRunRecords, runEnd(k));
+            continue;
+        }
+        HelperRun& run = slots[k / 2 % 2];
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return run.ready; });
+        }
+        out.Write(std::string_view(run.bytes.get(), run.size));
+        here(k * kRunRecords + run.records, runEnd(k));
+        {
+            std::lock_guard lock(mutex);
+            run.ready = false;
+        }
+        changed.notify_all();
     }
 }
 
-void WriteElements(OutputFile& out, const ConversionModel& model) {
-    for (std::int32_t i = 0; i < model.elementCount; ++i) {
-        const std::int32_t typeCode = model.elementTypeCodes[i];
-        char* p = out.Reserve(kElementRecordBytes);
-        p = Put(p, "  ");
-        p = PutInt(p, model.elementNumbers[i], 8);
-        p = PutInt(p, typeCode, 6);
-        p = Put(p, "        ");
-        p = PutInt(p, 0, 8);
-        long long nodes = static_cast<long long>(typeCode) - kElementTypeBase;
-        if (nodes > kMaxWrittenElementNodes) nodes = 0;
-        const std::int32_t* slot = &model.connectivity[std::size_t(i) * kElementSlots];
-        for (int j = 0; j < nodes; ++j) {
-            // Only the element's own slot is read; positions past it are 0.
-            p = PutInt(p, j < kElementSlots ? slot[j] : 0, 8);
-            // Lines break after the 6th and the 15th node number.
-            if ((j == 5 || j == 14) && j + 1 < nodes) p = Put(p, "\r\n        ");
-        }
-        out.Advance(Put(p, kLineEnd));
+// ---------------------------------------------------------------------------
+// The records.
+
+char* NodeRecord(const ConversionModel& model, std::int64_t i, char* p) {
+    p = Put(p, "  ");
+    p = PutInt<8>(p, model.nodeNumbers[i]);
+    p = Put(p, "       0       0  000000       ");
+    p = PutValues(p, &model.nodeCoordinates[3 * std::size_t(i)], 3);
+    return Put(p, kLineEnd);
+}
+
+char* ElementRecord(const ConversionModel& model, std::int64_t i, char* p) {
+    const std::int32_t typeCode = model.elementTypeCodes[i];
+    p = Put(p, "  ");
+    p = PutInt<8>(p, model.elementNumbers[i]);
+    p = PutInt<6>(p, typeCode);
+    p = Put(p, "        ");
+    p = PutInt<8>(p, 0);
+    long long nodes = static_cast<long long>(typeCode) - kElementTypeBase;
+    if (nodes > kMaxWrittenElementNodes) nodes = 0;
+    const std::int32_t* slot = &model.connectivity[std::size_t(i) * kElementSlots];
+    for (int j = 0; j < nodes; ++j) {
+        // Only the element's own slot is read; positions past it are 0.
+        p = PutInt<8>(p, j < kElementSlots ? slot[j] : 0);
+        // Lines break after the 6th and the 15th node number.
+        if ((j == 5 || j == 14) && j + 1 < nodes) p = Put(p, "\r\n        ");
     }
+    return Put(p, kLineEnd);
+}
+
+char* DisplacementRecord(const ConversionModel& model, std::int64_t i, char* p) {
+    p = Put(p, "  ");
+    p = PutInt<8>(p, model.nodeNumbers[i]);
+    p = Put(p, "\r\n  ");
+    p = PutValues(p, model.displacement.values.data() + 3 * std::size_t(i), 3);
+    return Put(p, kLineEnd);
+}
+
+char* ElementResultRecord(const ConversionModel& model, const ResultTable& table, std::int64_t i, char* p) {
+    p = Put(p, "  ");
+    p = PutInt<8>(p, model.elementNumbers[i]);
+    p = PutInt<6>(p, model.elementTypeCodes[i]);
+    p = Put(p, "       1       1       0\r\n  ");
+    p = PutValues(p, table.values.data() + 6 * std::size_t(i), 6);
+    return Put(p, kLineEnd);
+}
+
+void WriteNodes(OutputFile& out, const ConversionModel& model) {
+    WriteRecords(out, model.nodeCount, kNodeRecordBytes,
+                 [&](std::int64_t i, char* p) { return NodeRecord(model, i, p); });
+}
+
+void WriteElements(OutputFile& out, const ConversionModel& model) {
+    WriteRecords(out, model.elementCount, kElementRecordBytes,
+                 [&](std::int64_t i, char* p) { return ElementRecord(model, i, p); });
 }
 
 void WriteResultPreamble(OutputFile& out, int code) {
@@ -80,29 +242,15 @@ void WriteResultPreamble(OutputFile& out, int code) {
 
 void WriteDisplacementBlock(OutputFile& out, const ConversionModel& model) {
     WriteResultPreamble(out, 52);
-    const double* values = model.displacement.values.data();
-    for (std::int32_t i = 0; i < model.nodeCount; ++i) {
-        char* p = out.Reserve(kResultRecordBytes);
-        p = Put(p, "  ");
-        p = PutInt(p, model.nodeNumbers[i], 8);
-        p = Put(p, "\r\n  ");
-        p = PutValues(p, values + 3 * std::size_t(i), 3);
-        out.Advance(Put(p, kLineEnd));
-    }
+    WriteRecords(out, model.nodeCount, kResultRecordBytes,
+                 [&](std::int64_t i, char* p) { return DisplacementRecord(model, i, p); });
     WriteCodeLine(out, -1);
 }
 
 void WriteElementResultBlock(OutputFile& out, const ConversionModel& model, int code, const ResultTable& table) {
     WriteResultPreamble(out, code);
-    for (std::int32_t i = 0; i < model.elementCount; ++i) {
-        char* p = out.Reserve(kResultRecordBytes);
-        p = Put(p, "  ");
-        p = PutInt(p, model.elementNumbers[i], 8);
-        p = PutInt(p, model.elementTypeCodes[i], 6);
-        p = Put(p, "       1       1       0\r\n  ");
-        p = PutValues(p, table.values.data() + 6 * std::size_t(i), 6);
-        out.Advance(Put(p, kLineEnd));
-    }
+    WriteRecords(out, model.elementCount, kResultRecordBytes,
+                 [&](std::int64_t i, char* p) { return ElementResultRecord(model, table, i, p); });
     WriteCodeLine(out, -1);
 }
 
@@ -145,9 +293,24 @@ void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::
 }
 
 void WriteResultBlocks(OutputFile& out, const ConversionModel& model) {
-    if (model.displacement.present) WriteDisplacementBlock(out, model);
-    if (model.stress.present) WriteElementResultBlock(out, model, 72, model.stress);
-    if (model.strain.present) WriteElementResultBlock(out, model, 73, model.strain);
+    for (ResultKind kind : {ResultKind::displacement, ResultKind::stress, ResultKind::strain})
+        WriteResultBlock(out, model, kind);
+}
+
+void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind) {
+    const ResultTable& table = model.result(kind);
+    if (!table.present) return;
+    switch (kind) {
+    case ResultKind::displacement:
+        WriteDisplacementBlock(out, model);
+        break;
+    case ResultKind::stress:
+        WriteElementResultBlock(out, model, 72, table);
+        break;
+    case ResultKind::strain:
+        WriteElementResultBlock(out, model, 73, table);
+        break;
+    }
 }
 
 void WriteEndCode(OutputFile& out) { WriteCodeLine(out, 99); }

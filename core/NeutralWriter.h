@@ -17,6 +17,8 @@ void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::
 
 // Blocks 52, 72 and 73, each only when its result file was read.
 void WriteResultBlocks(OutputFile& out, const ConversionModel& model);
+// One of them: block 52, 72 or 73 for `kind`, when its file was read.
+void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind);
 
 void WriteEndCode(OutputFile& out);
 

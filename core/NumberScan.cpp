@@ -1,7 +1,10 @@
 #include "NumberScan.h"
 
+#include <bit>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace cor2tavik {
@@ -96,14 +99,213 @@ ScanStatus ParseReal(const char* p, const char* end, double& value) {
     return ScanStatus::ok;
 }
 
-ScanStatus ScanInteger(const char*& p, const char* end, std::int32_t& value) {
+// ---------------------------------------------------------------------------
+// Eight bytes at a time (little-endian: the first byte is the low one).
+
+namespace {
+
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+std::uint64_t Load8(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+constexpr std::uint64_t Bytes(unsigned char c) { return 0x0101010101010101u * c; }
+
+bool EightDigits(std::uint64_t v) {
+    return (v & Bytes(0xF0)) == Bytes(0x30) && ((v + Bytes(0x06)) & Bytes(0xF0)) == Bytes(0x30);
+}
+
+// How many of the eight bytes lead with digits, 8 when all are digits. A
+// carry out of a byte that is no digit can only spoil the bytes after it.
+int LeadingDigits(std::uint64_t v) {
+    const std::uint64_t x = v ^ Bytes('0');  // digits become 0 to 9
+    const std::uint64_t other = (x & Bytes(0xF0)) | ((x + Bytes(0x06)) & Bytes(0x10));
+    return other == 0 ? 8 : std::countr_zero(other) / 8;
+}
+
+// The value of eight decimal digits, first byte most significant.
+std::uint32_t EightDigitValue(std::uint64_t v) {
+    v -= Bytes('0');
+    v = v * 10 + (v >> 8);  // pairs in bytes 0, 2, 4, 6
+    v = (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >> 32;
+    return static_cast<std::uint32_t>(v);
+}
+
+// The value of the first `n` (1 to 7) bytes, all digits: they are moved to
+// the top and zeros fill in as leading digits.
+std::uint32_t LeadingDigitValue(std::uint64_t v, int n) {
+    return EightDigitValue((v << (8 * (8 - n))) | (Bytes('0') >> (8 * n)));
+}
+
+}  // namespace
+
+const char* SkipBlanks(const char* p, const char* end) {
+    if constexpr (kLittleEndian) {
+        while (end - p >= 8) {
+            const std::uint64_t other = Load8(p) ^ Bytes(' ');
+            if (other != 0) return p + std::countr_zero(other) / 8;
+            p += 8;
+        }
+    }
+    while (p != end && *p == ' ') ++p;
+    return p;
+}
+
+ScanStatus ScanInteger(const char*& start, const char* end, std::int32_t& value) {
+    // IntegerTokenLength and ParseInteger in one pass, on a local pointer:
+    // the bytes read might otherwise alias `start`.
+    const char* p = SkipBlanks(start, end);
     while (p != end && IsSpace(*p)) ++p;
+    start = p;
     if (p == end) return ScanStatus::end;
-    int length = IntegerTokenLength(p, end);
-    if (length == 0) return ScanStatus::mismatch;
-    ScanStatus status = ParseInteger(p, p + length, value);
-    p += length;
-    return status;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    const char* digits = p;
+    std::uint64_t magnitude = 0;
+    int n = 0;
+    if (kLittleEndian && end - p >= 8 && (n = LeadingDigits(Load8(p))) < 8) {
+        // Up to seven digits, which always fit.
+        if (n == 0) return ScanStatus::mismatch;
+        magnitude = LeadingDigitValue(Load8(p), n);
+        p += n;
+    } else {
+        const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+        bool overflow = false;
+        for (; p != end && IsDigit(*p); ++p) {
+            magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+            if (magnitude > limit) {
+                overflow = true;
+                magnitude = 0;
+            }
+        }
+        if (p == digits) return ScanStatus::mismatch;
+        if (overflow) {
+            start = p;
+            return ScanStatus::overflow;
+        }
+    }
+    start = p;
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return ScanStatus::ok;
+}
+
+// ---------------------------------------------------------------------------
+// Fast paths.
+
+namespace {
+
+#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
+constexpr bool kExtendedReals = true;  // x87: the significand is the first 8 bytes
+#else
+constexpr bool kExtendedReals = false;
+#endif
+
+// 10^k for k <= 27 is exact in a 64-bit significand (5^27 < 2^64).
+constexpr int kMaxExactPower = 27;
+
+struct ExactPowers {
+    long double p[kMaxExactPower + 1];
+    constexpr ExactPowers() : p() {
+        long double v = 1;
+        for (int k = 0; k <= kMaxExactPower; ++k, v *= 10) p[k] = v;
+    }
+};
+constexpr ExactPowers kPowers;
+
+}  // namespace
+
+// M * 10^k with M < 10^19 and |k| <= 27 is one correctly rounded operation
+// on exact operands in extended precision. Rounding that result to double
+// (to nearest, the default) gives the correctly rounded double unless it
+// lies exactly halfway between two doubles: no halfway point can sit
+// strictly between the exact value and its nearest extended neighbour, which
+// would be nearer. Halfway cases are left to the general path. Signs are
+// applied without branches: they follow no pattern in result files.
+const char* FastReal(const char* p, double& value) {
+    if constexpr (!kExtendedReals) return nullptr;
+    const char* q = p;
+    const bool negative = *q == '-';
+    q += negative | (*q == '+');
+
+    // Up to 19 digits, leading zeros included, fit 64 bits.
+    int room = 19;
+    std::uint64_t m = 0;
+    for (; IsDigit(*q); ++q) {
+        if (room-- == 0) return nullptr;
+        m = m * 10 + static_cast<unsigned>(*q - '0');
+    }
+    const int integerDigits = 19 - room;
+    int fractionDigits = 0;
+    if (*q == '.') {
+        const char* fraction = ++q;
+        for (; room >= 8 && EightDigits(Load8(q)); q += 8, room -= 8) m = m * 100000000 + EightDigitValue(Load8(q));
+        for (; IsDigit(*q); ++q) {
+            if (room-- == 0) return nullptr;
+            m = m * 10 + static_cast<unsigned>(*q - '0');
+        }
+        fractionDigits = static_cast<int>(q - fraction);
+    }
+    if (integerDigits + fractionDigits == 0) return nullptr;
+
+    int exponent = 0;
+    if ((*q | 0x20) == 'e') {
+        const char* e = q + 1;
+        const bool negativeExponent = *e == '-';
+        e += negativeExponent | (*e == '+');
+        if (IsDigit(*e)) {
+            for (const char* digits = e; IsDigit(*e); ++e) {
+                if (e - digits == 4) return nullptr;
+                exponent = exponent * 10 + (*e - '0');
+            }
+            exponent = negativeExponent ? -exponent : exponent;
+            q = e;
+        }
+    }
+
+    const std::uint64_t sign = std::uint64_t{negative} << 63;
+    if (m == 0) {
+        value = std::bit_cast<double>(sign);
+        return q;
+    }
+    const int k = exponent - fractionDigits;
+    if (k < -kMaxExactPower || k > kMaxExactPower) return nullptr;
+    long double x = static_cast<long double>(m);
+    x = k < 0 ? x / kPowers.p[-k] : x * kPowers.p[k];
+    std::uint64_t significand;
+    std::memcpy(&significand, &x, sizeof significand);
+    if ((significand & 0x7FF) == 0x400) return nullptr;  // halfway between two doubles
+    value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) | sign);
+    return q;
+}
+
+const char* FastInteger(const char* p, std::int32_t& value) {
+    if constexpr (!kLittleEndian) return nullptr;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    const std::uint64_t first = Load8(p);
+    int n = LeadingDigits(first);
+    if (n == 0) return nullptr;
+    std::uint64_t magnitude;
+    if (n < 8) {
+        magnitude = LeadingDigitValue(first, n);
+    } else {
+        // Eight digits and up to two more; beyond that, the general path.
+        const std::uint64_t second = Load8(p + 8);
+        const int more = LeadingDigits(second);
+        if (more > 2) return nullptr;
+        magnitude = EightDigitValue(first);
+        if (more > 0) magnitude = magnitude * (more == 1 ? 10 : 100) + LeadingDigitValue(second, more);
+        if (magnitude > (negative ? 2147483648u : 2147483647u)) return nullptr;
+        n += more;
+    }
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return p + n;
 }
 
 }  // namespace cor2tavik

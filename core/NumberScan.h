@@ -7,6 +7,7 @@
 // zero or a denormal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace cor2tavik {
@@ -37,6 +38,18 @@ int RealTokenLength(const char* p, const char* end);
 // Parse a whole token found by the functions above.
 ScanStatus ParseInteger(const char* p, const char* end, std::int32_t& value);
 ScanStatus ParseReal(const char* p, const char* end, double& value);
+
+// One-pass scans for the common case: a number at p whose value they can
+// decide exactly, at most 19 significant digits for a real. They return the
+// end of its token, or nullptr when ParseReal / ParseInteger must decide (the
+// token is then still unread). Either way they read no further than
+// kFastScanReach bytes from p, which must all be in memory.
+inline constexpr std::ptrdiff_t kFastScanReach = 64;
+const char* FastReal(const char* p, double& value);
+const char* FastInteger(const char* p, std::int32_t& value);
+
+// Skips a run of blanks (' ' only) in [p, end), eight at a time.
+const char* SkipBlanks(const char* p, const char* end);
 
 // Skips white space, then scans one integer from [p, end), advancing p past
 // it. For numbers inside a line already read.

@@ -5,12 +5,60 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <random>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "Cores.h"
 
 namespace cor2tavik {
 
+// Writes full buffers in the order they were handed over and returns them
+// for filling again.
+struct OutputFile::Writer {
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+    };
+
+    explicit Writer(int fd) : fd(fd) {}
+
+    void Run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return !queue.empty() || stopping; });
+            if (queue.empty() || abandon) return;
+            Block block = std::move(queue.front());
+            queue.pop_front();
+            int e = error;
+            lock.unlock();
+            WriteAll(fd, block.bytes.get(), block.size, e);
+            lock.lock();
+            error = e;
+            spare.push_back(std::move(block.bytes));
+            changed.notify_all();
+        }
+    }
+
+    const int fd;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Block> queue;                      // full, in file order
+    std::vector<std::unique_ptr<char[]>> spare;   // written, ready to fill
+    int allocated = 0;                            // buffers besides the one being filled
+    bool stopping = false;
+    bool abandon = false;  // drop what is still queued
+    int error = 0;
+    std::thread thread;
+};
+
+OutputFile::OutputFile() = default;
 OutputFile::~OutputFile() { Discard(); }
 
 bool OutputFile::Open(const std::string& target) {
@@ -41,18 +89,63 @@ bool OutputFile::Open(const std::string& target) {
     return false;
 }
 
-void OutputFile::Flush() {
-    const char* p = buffer_.get();
-    while (p != next_ && error_ == 0) {
-        ssize_t n = ::write(file_.get(), p, static_cast<std::size_t>(next_ - p));
-        if (n < 0) {
+void OutputFile::WriteAll(int fd, const char* p, std::size_t n, int& error) {
+    const char* end = p + n;
+    while (p != end && error == 0) {
+        ssize_t written = ::write(fd, p, static_cast<std::size_t>(end - p));
+        if (written < 0) {
             if (errno == EINTR) continue;
-            error_ = errno;
+            error = errno;
         } else {
-            p += n;
+            p += written;
         }
     }
+}
+
+void OutputFile::Flush() {
+    const std::size_t size = static_cast<std::size_t>(next_ - buffer_.get());
+    if (size == 0) return;
+    if (!writer_ && HasSecondCore()) {
+        // Without a thread (or a core to run it) the writes simply happen here.
+        auto writer = std::make_unique<Writer>(file_.get());
+        try {
+            writer->thread = std::thread(&Writer::Run, writer.get());
+            writer_ = std::move(writer);
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!writer_) {
+        WriteAll(file_.get(), buffer_.get(), size, error_);
+        next_ = buffer_.get();
+        return;
+    }
+    std::unique_lock lock(writer_->mutex);
+    writer_->queue.push_back({std::move(buffer_), size});
+    writer_->changed.notify_all();
+    if (writer_->spare.empty() && writer_->allocated < kBuffersInFlight) {
+        ++writer_->allocated;
+        lock.unlock();
+        buffer_.reset(new char[kBufferSize]);
+    } else {
+        writer_->changed.wait(lock, [this] { return !writer_->spare.empty(); });
+        buffer_ = std::move(writer_->spare.back());
+        writer_->spare.pop_back();
+    }
     next_ = buffer_.get();
+    limit_ = next_ + kBufferSize;
+}
+
+void OutputFile::StopWriter(bool abandon) {
+    if (!writer_) return;
+    {
+        std::lock_guard lock(writer_->mutex);
+        writer_->stopping = true;
+        writer_->abandon = abandon;
+    }
+    writer_->changed.notify_all();
+    writer_->thread.join();
+    if (error_ == 0) error_ = writer_->error;
+    writer_.reset();
 }
 
 void OutputFile::Write(std::string_view text) {
@@ -70,7 +163,13 @@ void OutputFile::Write(std::string_view text) {
 }
 
 bool OutputFile::Commit() {
-    Flush();
+    if (writer_) {
+        Flush();
+        StopWriter(false);
+    } else {
+        WriteAll(file_.get(), buffer_.get(), static_cast<std::size_t>(next_ - buffer_.get()), error_);
+    }
+    next_ = buffer_.get();
     if (file_.Close() != 0 && error_ == 0) error_ = errno;
     if (error_ == 0 && std::rename(temporary_.c_str(), target_.c_str()) != 0) error_ = errno;
     if (error_ != 0) {
@@ -82,6 +181,7 @@ bool OutputFile::Commit() {
 }
 
 void OutputFile::Discard() {
+    StopWriter(true);
     file_.Close();
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());

@@ -2,6 +2,9 @@
 // there into a temporary file beside the target, which replaces the target
 // only when every write and the close succeeded. Until then an existing file
 // of that name is untouched; a failed or abandoned output leaves nothing.
+//
+// Full buffers are written by a second thread, started at the first one, so
+// that the copying into the file overlaps the making of the next buffer.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +19,10 @@ namespace cor2tavik {
 class OutputFile {
 public:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+    // Buffers written or waiting, besides the one being filled.
+    static constexpr int kBuffersInFlight = 3;
 
-    OutputFile() = default;
+    OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
@@ -42,7 +47,14 @@ public:
     const std::string& temporaryPath() const { return temporary_; }
 
 private:
+    struct Writer;
+
+    // Hands the filled part of the buffer on and starts an empty one.
     void Flush();
+    // write() until done or failed; nothing after the first failure.
+    static void WriteAll(int fd, const char* p, std::size_t n, int& error);
+    // Waits for the writer to finish (abandon: to drop what is still queued).
+    void StopWriter(bool abandon);
     void Discard();
 
     FileDescriptor file_;
@@ -52,6 +64,7 @@ private:
     char* next_ = nullptr;
     char* limit_ = nullptr;
     int error_ = 0;
+    std::unique_ptr<Writer> writer_;
 };
 
 }  // namespace cor2tavik

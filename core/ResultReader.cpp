@@ -87,9 +87,11 @@ void ReadRecords(TextReader& in, std::int32_t records, std::int32_t declared, in
 // Line 2 of every result file holds the record count.
 constexpr long kCountLine = 2;
 
+}  // namespace
+
 std::optional<Failure> ReadResult(TextReader& in, std::uint64_t fileSize, ResultKind kind, std::int32_t expected,
-                                  const char* recordOf, ConversionModel& model, ProblemList& problems) {
-    ResultTable& table = model.result(kind);
+                                  ResultTable& table, ProblemList& problems) {
+    const char* recordOf = kind == ResultKind::displacement ? "nodes" : "elements";
     std::string line;
     if (!in.ReadLine(line) || !in.ReadLine(line)) {
         problems.Add(in.line(), "the file ends before its record count line; the block is left out");
@@ -115,16 +117,14 @@ std::optional<Failure> ReadResult(TextReader& in, std::uint64_t fileSize, Result
     return std::nullopt;
 }
 
-}  // namespace
-
 std::optional<Failure> ReadDisplacement(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
                                         ProblemList& problems) {
-    return ReadResult(in, fileSize, ResultKind::displacement, model.nodeCount, "nodes", model, problems);
+    return ReadResult(in, fileSize, ResultKind::displacement, model.nodeCount, model.displacement, problems);
 }
 
 std::optional<Failure> ReadElementResult(TextReader& in, std::uint64_t fileSize, ResultKind kind,
                                          ConversionModel& model, ProblemList& problems) {
-    return ReadResult(in, fileSize, kind, model.elementCount, "elements", model, problems);
+    return ReadResult(in, fileSize, kind, model.elementCount, model.result(kind), problems);
 }
 
 }  // namespace cor2tavik

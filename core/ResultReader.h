@@ -21,4 +21,9 @@ std::optional<Failure> ReadDisplacement(TextReader& in, std::uint64_t fileSize, 
 std::optional<Failure> ReadElementResult(TextReader& in, std::uint64_t fileSize, ResultKind kind,
                                          ConversionModel& model, ProblemList& problems);
 
+// Either of the above with the model's count given: `expected` records (its
+// nodes or elements) go into `table`.
+std::optional<Failure> ReadResult(TextReader& in, std::uint64_t fileSize, ResultKind kind, std::int32_t expected,
+                                  ResultTable& table, ProblemList& problems);
+
 }  // namespace cor2tavik

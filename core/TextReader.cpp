@@ -40,32 +40,17 @@ std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
     return total;
 }
 
-// Text-mode translation of freshly read bytes, in place. Returns the new end.
-char* TextReader::Translate(char* begin, char* end) {
+// Cuts freshly read bytes at a 0x1A. Returns the new end.
+char* TextReader::StopAtControlZ(char* begin, char* end) {
     if (void* z = std::memchr(begin, 0x1A, static_cast<std::size_t>(end - begin))) {
         end = static_cast<char*>(z);
         inputEnded_ = true;
     }
-    if (!inputEnded_ && end != begin && end[-1] == '\r') {
-        pendingCR_ = true;
-        --end;
-    }
-    char* r = static_cast<char*>(std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)));
-    if (r == nullptr) return end;
-    char* w = r;
-    while (r != end) {
-        if (*r == '\r' && r + 1 != end && r[1] == '\n') ++r;
-        char* next = static_cast<char*>(std::memchr(r + 1, '\r', static_cast<std::size_t>(end - r - 1)));
-        if (next == nullptr) next = end;
-        std::memmove(w, r, static_cast<std::size_t>(next - r));
-        w += next - r;
-        r = next;
-    }
-    return w;
+    return end;
 }
 
 bool TextReader::Refill(const char* keep) {
-    if (Exhausted()) return false;
+    if (inputEnded_) return false;
     std::size_t kept = static_cast<std::size_t>(end_ - keep);
     if (kept > capacity_ / 2) {
         // A token that spans most of the buffer: give it room.
@@ -80,17 +65,11 @@ bool TextReader::Refill(const char* keep) {
     pos_ = buffer_.get();
     end_ = pos_ + kept;
     for (;;) {
-        char* region = end_;
-        if (pendingCR_) {
-            *end_++ = '\r';
-            pendingCR_ = false;
-        }
-        std::size_t room = capacity_ - static_cast<std::size_t>(end_ - buffer_.get());
+        std::size_t room = capacity_ - kept;
         std::size_t n = inputEnded_ ? 0 : ReadRaw(end_, room);
-        char* translated = Translate(region, end_ + n);
-        end_ = translated;
+        end_ = StopAtControlZ(end_, end_ + n);
         if (end_ != buffer_.get() + kept) return true;
-        if (Exhausted()) return false;
+        if (inputEnded_) return false;
     }
 }
 
@@ -105,6 +84,8 @@ bool TextReader::ReadLine(std::string& line) {
         auto* newline = static_cast<char*>(std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
         if (newline != nullptr) {
             line.append(pos_, newline);
+            // CR LF is one line end; any other CR is part of the line.
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             pos_ = newline + 1;
             ++line_;
             return true;
@@ -116,7 +97,9 @@ bool TextReader::ReadLine(std::string& line) {
 
 void TextReader::SkipSpace() {
     for (;;) {
-        while (pos_ != end_ && IsSpace(*pos_)) {
+        for (;;) {
+            pos_ = const_cast<char*>(SkipBlanks(pos_, end_));
+            if (pos_ == end_ || !IsSpace(*pos_)) break;
             if (*pos_ == '\n') ++line_;
             ++pos_;
         }
@@ -152,7 +135,7 @@ ScanStatus TextReader::ScanField(T& value, Length length, Parse parse, int looka
     if (pos_ == end_) return ScanStatus::end;
     for (;;) {
         int n = length(pos_, end_);
-        if (end_ - (pos_ + n) > lookahead || Exhausted()) {
+        if (end_ - (pos_ + n) > lookahead || inputEnded_) {
             if (n == 0) return ScanStatus::mismatch;
             ScanStatus status = parse(pos_, pos_ + n, value);
             if (status == ScanStatus::ok) pos_ += n;
@@ -164,10 +147,24 @@ ScanStatus TextReader::ScanField(T& value, Length length, Parse parse, int looka
 }
 
 ScanStatus TextReader::ScanInteger(std::int32_t& value) {
+    SkipSpace();
+    if (end_ - pos_ >= kFastScanReach) {
+        if (const char* next = FastInteger(pos_, value)) {
+            pos_ = const_cast<char*>(next);
+            return ScanStatus::ok;
+        }
+    }
     return ScanField(value, IntegerTokenLength, ParseInteger, 1);
 }
 
 ScanStatus TextReader::ScanReal(double& value) {
+    SkipSpace();
+    if (end_ - pos_ >= kFastScanReach) {
+        if (const char* next = FastReal(pos_, value)) {
+            pos_ = const_cast<char*>(next);
+            return ScanStatus::ok;
+        }
+    }
     return ScanField(value, RealTokenLength, ParseReal, 3);
 }
 

@@ -1,7 +1,8 @@
 // Text-mode input over large chunks: CR LF reads as one line end, a lone CR
 // stays, and a 0x1A byte ends the input. Offers the two ways the input files
 // are read: whole lines of any length, and scanf-like fields that skip white
-// space (line ends included) before them.
+// space (line ends included) before them. The CR of a CR LF is not removed
+// from the buffer: fields skip it as white space and ReadLine drops it.
 #pragma once
 
 #include <cstddef>
@@ -48,8 +49,7 @@ private:
     // Returns false when no byte could be added.
     bool Refill(const char* keep);
     std::size_t ReadRaw(char* into, std::size_t room);
-    char* Translate(char* begin, char* end);
-    bool Exhausted() const { return inputEnded_ && !pendingCR_; }
+    char* StopAtControlZ(char* begin, char* end);
 
     FileDescriptor file_;
     std::unique_ptr<char[]> buffer_;
@@ -59,7 +59,6 @@ private:
     long line_ = 1;
     int error_ = 0;
     bool inputEnded_ = false;
-    bool pendingCR_ = false;  // a CR at a chunk's end waits to see if LF follows
 };
 
 }  // namespace cor2tavik

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +17,8 @@
 // collapse to
 //   D7 = floor(|d| * 10^(6-E) + 0.5 + 5e-11)
 //   D6 = floor(|d| * 10^(5-E) + 0.5 + 5e-12)
-// which the fast path evaluates in long double. D7 == 10^7 (D6 == 10^6) is a
-// carry into the next decade.
+// which the fast path evaluates in 64-bit fixed point. D7 == 10^7 (D6 ==
+// 10^6) is a carry into the next decade.
 
 namespace cor2tavik {
 namespace {
@@ -214,15 +215,38 @@ Digits ExactDigits(std::uint64_t absBits, bool negative) {
 }
 
 // ---------------------------------------------------------------------------
-// Fast path: the collapsed formula in x87 extended precision.
+// Fast path: the collapsed formula in 64 x 64-bit integer arithmetic, with
+// 10^k rounded to a 64-bit significand.
 
-constexpr bool kFastPath = LDBL_MANT_DIG >= 64 && LDBL_MAX_10_EXP >= 340 &&
-                           LDBL_MIN_10_EXP <= -330;
+// The power table comes from long double: it needs 64 significant bits.
+constexpr bool kFastPath = LDBL_MANT_DIG >= 64 && LDBL_MAX_10_EXP >= 340 && LDBL_MIN_10_EXP <= -330;
+
+// a * b as two 64-bit halves.
+void Multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& high, std::uint64_t& low) {
+#ifdef __SIZEOF_INT128__
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    high = static_cast<std::uint64_t>(product >> 64);
+    low = static_cast<std::uint64_t>(product);
+#else
+    const std::uint64_t aLow = a & 0xFFFFFFFF, aHigh = a >> 32, bLow = b & 0xFFFFFFFF, bHigh = b >> 32;
+    const std::uint64_t ll = aLow * bLow, lh = aLow * bHigh, hl = aHigh * bLow, hh = aHigh * bHigh;
+    const std::uint64_t middle = (ll >> 32) + (lh & 0xFFFFFFFF) + (hl & 0xFFFFFFFF);
+    high = hh + (lh >> 32) + (hl >> 32) + (middle >> 32);
+    low = (middle << 32) | (ll & 0xFFFFFFFF);
+#endif
+}
 
 constexpr int kMinPow = -330;
 constexpr int kMaxPow = 340;
 
-// 10^k correctly rounded to long double, for kMinPow <= k <= kMaxPow.
+// 10^k ~ significand * 2^exponent, significand in [2^63, 2^64).
+struct Power {
+    std::uint64_t significand;
+    int exponent;
+};
+
+// 10^k for kMinPow <= k <= kMaxPow, from strtold's correctly rounded
+// extended precision.
 class PowerTable {
 public:
     PowerTable() {
@@ -238,13 +262,15 @@ public:
             *p++ = static_cast<char>('0' + a / 10 % 10);
             *p++ = static_cast<char>('0' + a % 10);
             *p = '\0';
-            table_[k - kMinPow] = std::strtold(text, nullptr);
+            int exponent = 0;
+            const long double fraction = std::frexp(std::strtold(text, nullptr), &exponent);  // [0.5, 1)
+            table_[k - kMinPow] = {static_cast<std::uint64_t>(std::ldexp(fraction, 64)), exponent - 64};
         }
     }
-    long double operator[](int k) const { return table_[k - kMinPow]; }
+    const Power& operator[](int k) const { return table_[k - kMinPow]; }
 
 private:
-    long double table_[kMaxPow - kMinPow + 1];
+    Power table_[kMaxPow - kMinPow + 1];
 };
 
 const PowerTable& Powers() {
@@ -252,18 +278,18 @@ const PowerTable& Powers() {
     return table;
 }
 
-// Error bound of r = |d| * 10^k + t below (64-bit significand, u = 2^-64).
-// The table entry and the product each add a relative error of at most u
-// (2u under a directed rounding mode), so y < 1e7 is off by < 1e7 * 4u
-// = 2.2e-12; t is off by < 2^-64 and the sum's rounding below 2^24 by at most
-// 2^-40 = 9.1e-13. Total < 3.2e-12, and a tenth of that for the six-digit
-// form (y < 1e6, r < 2^20). A fraction that far from an integer floors
-// correctly; the margins leave 6x headroom yet keep exact ties at the last
-// kept digit (fraction 5e-11, resp. 5e-12, above an integer) on this path.
-constexpr long double kMargin7 = 2e-11L;
-constexpr long double kMargin6 = 2e-12L;
-constexpr long double kOffset7 = 0.50000000005L;  // 0.5 + 5e-11
-constexpr long double kOffset6 = 0.500000000005L; // 0.5 + 5e-12
+// Error bound of r = y + t below, y = |d| * 10^k, in units of 2^-64 for the
+// fraction. The table's significand is off by a relative 2^-64 (2^-63 had
+// strtold rounded in a directed mode), so y < 1e7 is off by < 1e7 * 2^-63
+// = 1.1e-12; cutting y's fraction to 64 bits and t to the nearest unit add
+// < 2^-63. Total < 1.2e-12, a tenth of that for the six-digit form (y <
+// 1e6). A fraction that far from an integer floors correctly; the margins
+// leave 15x headroom yet keep exact ties at the last kept digit (fraction
+// 5e-11, resp. 5e-12, above an integer) on this path.
+constexpr std::uint64_t kMargin7 = 368934881;             // 2e-11 * 2^64
+constexpr std::uint64_t kMargin6 = 36893488;              // 2e-12 * 2^64
+constexpr std::uint64_t kOffset7 = 9223372037777113012u;  // (0.5 + 5e-11) * 2^64
+constexpr std::uint64_t kOffset6 = 9223372036947009528u;  // (0.5 + 5e-12) * 2^64
 
 char* FormatFinite(std::uint64_t absBits, bool negative, bool allowFast, char* out) {
     if (absBits == 0) return WriteText(out, "0.000000E+000");
@@ -271,33 +297,47 @@ char* FormatFinite(std::uint64_t absBits, bool negative, bool allowFast, char* o
     if constexpr (kFastPath) {
         if (allowFast) {
             const PowerTable& powers = Powers();
+            // |d| = m * 2^e with m in [2^52, 2^53).
             const int biased = static_cast<int>(absBits >> 52);
-            const int e2 = biased != 0
-                               ? biased - 1023
-                               : -1011 - std::countl_zero(absBits);  // -1074 + 63 - clz
+            std::uint64_t m = absBits & ((std::uint64_t{1} << 52) - 1);
+            int e = biased - 1075;
+            if (biased != 0) {
+                m |= std::uint64_t{1} << 52;
+            } else {
+                const int shift = std::countl_zero(absBits) - 11;
+                m <<= shift;
+                e = -1074 - shift;
+            }
             // floor(e2 * log10 2), exact for every e2 of a double; E is e0 or e0 + 1.
-            const int e0 = static_cast<int>((std::int64_t{e2} * 1292913986) >> 32);
-            const long double a = std::bit_cast<double>(absBits);
-            // Against the rounded power, E may come out one too high or low
-            // when |d| is within a rounding error of 10^(e0+1). Then y sits
-            // next to a decade boundary and both choices give 1.0...0E(e0+1),
-            // the lower one through the carry below.
-            int exponent = e0 + (a >= powers[e0 + 1] ? 1 : 0);
-            const long double y = a * powers[(negative ? 5 : 6) - exponent];
-            const long double r = y + (negative ? kOffset6 : kOffset7);
-            // The double conversion may round r up past an integer; the
-            // fraction test below then sends it to the exact path.
-            const std::int64_t n = static_cast<std::int64_t>(static_cast<double>(r));
-            const long double frac = r - static_cast<long double>(n);
-            const long double margin = negative ? kMargin6 : kMargin7;
-            if (frac >= margin && frac <= 1 - margin) {
-                std::uint32_t mant = static_cast<std::uint32_t>(n);
-                const std::uint32_t carry = negative ? 1000000 : 10000000;
+            const int e0 = static_cast<int>((std::int64_t{e + 52} * 1292913986) >> 32);
+            const std::uint32_t carry = negative ? 1000000 : 10000000;
+            int exponent = e0;
+            for (;;) {
+                const Power& power = powers[(negative ? 5 : 6) - exponent];
+                // y = m * significand / 2^shift, 2^16 < y < 2^27: 88 < shift < 101.
+                const int shift = -(e + power.exponent);
+                if (shift <= 64 || shift >= 128) break;
+                std::uint64_t high, low;
+                Multiply(m, power.significand, high, low);
+                const std::uint64_t whole = high >> (shift - 64);
+                // Against the rounded power, y may land next to 10^7 (10^6)
+                // on the wrong side when |d| is within a rounding error of
+                // 10^(e0+1). Both choices then give 1.0...0E(e0+1), the lower
+                // one through the carry below.
+                if (whole >= carry && exponent == e0) {
+                    ++exponent;
+                    continue;
+                }
+                const std::uint64_t fraction = (high << (128 - shift)) | (low >> (shift - 64));
+                const std::uint64_t r = fraction + (negative ? kOffset6 : kOffset7);
+                std::uint64_t mant = whole + (r < fraction ? 1 : 0);
+                const std::uint64_t margin = negative ? kMargin6 : kMargin7;
+                if (r < margin || r > ~margin) break;
                 if (mant >= carry) {
                     mant = carry / 10;
                     ++exponent;
                 }
-                return WriteField(out, negative, mant, exponent);
+                return WriteField(out, negative, static_cast<std::uint32_t>(mant), exponent);
             }
         }
     }

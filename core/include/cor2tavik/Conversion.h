@@ -53,18 +53,20 @@ struct ConversionReport {
     std::vector<Problem> problems;
     std::size_t problemCount = 0;
 
-    std::optional<Failure> failure;  // set when no neutral file was written
+    std::optional<Failure> failure;  // set when no neutral file was written; problems are then empty
     std::string outputPath;          // the neutral file's name, once composed
 
     bool written() const { return !failure.has_value(); }
     bool clean() const { return written() && problemCount == 0; }
 };
 
-// Wall-clock time taken by each phase of a job, in seconds.
+// Wall-clock time taken by each phase of a job, in seconds. The result
+// files are read while the model is read and written, so the phases may
+// overlap and add up to more than the job's time.
 struct PhaseTimes {
-    double modelRead = 0;
-    double resultRead = 0;
-    double write = 0;
+    double modelRead = 0;   // from the start until the model's tables are complete
+    double resultRead = 0;  // reading the result files
+    double write = 0;       // from the end of the model read until the file is in place
 };
 
 struct ConversionOptions {

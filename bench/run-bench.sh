@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Whole-conversion benchmark against the byte-moving floor.
+#
+#   bench/run-bench.sh BUILD_DIR [N...]
+#
+# For each N (default 100) a block of N x N x N nodes is generated, once,
+# into $BENCH_DATA/nN (default ${TMPDIR:-/tmp}/cor2tavik-bench). On a warm
+# page cache, ROUNDS (default 7) alternating rounds then time
+#   (a) the whole Cor2TavikCmd process, and
+#   (b) the floor: cat of the four input files to /dev/null, then writing an
+#       output-sized file from /dev/zero.
+# Before each, untimed, the previous outputs are removed and everything is
+# synced: neither pays for freeing an old file or for the other's write-back.
+# The peak resident memory comes from wait4(); the phase times from the
+# converter itself (COR2TAVIK_PHASE_TIMES).
+set -euo pipefail
+
+build=${1:?usage: run-bench.sh BUILD_DIR [N...]}
+shift
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(100)
+rounds=${ROUNDS:-7}
+data_root=${BENCH_DATA:-${TMPDIR:-/tmp}/cor2tavik-bench}
+
+cmd=$(realpath "$build/cli/Cor2TavikCmd")
+generate=$(realpath "$build/bench/GenerateModel")
+timed=$(realpath "$build/bench/RunTimed")
+inputs=(model.dat3 Displacement.dat Stress.dat Strain.dat)
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+minimum() { sort -g | head -1; }
+maximum() { sort -g | tail -1; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+
+summary=()
+for n in "${sizes[@]}"; do
+  case $n in '' | *[!0-9]*) echo "run-bench: N must be a number, not '$n'" >&2; exit 2 ;; esac
+  dir=$data_root/n$n
+  mkdir -p "$dir"
+  if [ ! -f "$dir/stamp" ] || [ "$generate" -nt "$dir/stamp" ]; then
+    echo "generating $n x $n x $n into $dir"
+    "$generate" "$dir" "$n" > /dev/null
+    touch "$dir/stamp"
+  fi
+  cd "$dir"
+  nodes=$((n * n * n))
+  elements=$(((n - 1) * (n - 1) * (n - 1)))
+  in_bytes=$(cat "${inputs[@]}" | wc -c)
+
+  # Warm the cache; the output's size sets the floor's.
+  status=0
+  "$cmd" model.dat3 || status=$?
+  if [ $status -ne 0 ]; then echo "run-bench: Cor2TavikCmd exited with $status" >&2; exit 1; fi
+  out_bytes=$(stat -c %s model.std)
+  floor="cat ${inputs[*]} > /dev/null && head -c $out_bytes /dev/zero > floor.out"
+  sh -c "$floor"
+  fresh() { rm -f model.std floor.out; sync; }
+
+  : > a.times; : > b.times; : > a.rss; : > phases
+  for ((r = 0; r < rounds; r++)); do
+    fresh
+    line=$(COR2TAVIK_PHASE_TIMES=1 "$timed" "$cmd" model.dat3 2> stderr.txt) || {
+      echo "run-bench: Cor2TavikCmd failed: $line" >&2; cat stderr.txt >&2; exit 1; }
+    echo "$line" | field seconds >> a.times
+    echo "$line" | field maxrss_kib >> a.rss
+    grep '^phase times' stderr.txt >> phases || true
+    fresh
+    "$timed" sh -c "$floor" | field seconds >> b.times
+  done
+
+  a_med=$(median < a.times); b_med=$(median < b.times)
+  ratio=$(awk -v a="$a_med" -v b="$b_med" 'BEGIN { printf "%.2f", a / b }')
+  mbps=$(awk -v t="$a_med" -v s=$((in_bytes + out_bytes)) 'BEGIN { printf "%.0f", s / t / 1e6 }')
+  rss_kib=$(maximum < a.rss)
+  # The tables: node numbers and coordinates, element numbers, type codes and
+  # 10 connectivity slots, 3 displacement and 2 x 6 tensor values.
+  table_bytes=$((nodes * (4 + 24) + elements * (4 + 4 + 40) + nodes * 24 + elements * 96))
+  mib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
+  limit_bytes=$(awk -v t="$table_bytes" 'BEGIN { printf "%.0f", 1.15 * t + 64 * 1048576 }')
+  phase() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p" phases | median; }
+
+  printf '\n%d x %d x %d: %d nodes, %d elements; input %.1f MB, output %.1f MB; %d rounds\n' \
+    "$n" "$n" "$n" "$nodes" "$elements" "$(awk -v b="$in_bytes" 'BEGIN { print b / 1e6 }')" \
+    "$(awk -v b="$out_bytes" 'BEGIN { print b / 1e6 }')" "$rounds"
+  printf '  %-28s %8s %8s %8s\n' "" median min max
+  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(a) Cor2TavikCmd" "$a_med" "$(minimum < a.times)" "$(maximum < a.times)"
+  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(b) floor: cat + write" "$b_med" "$(minimum < b.times)" "$(maximum < b.times)"
+  printf '  %-28s %8s\n' "ratio (a)/(b)" "$ratio"
+  printf '  %-28s %8s MB/s (input + output)\n' "throughput (a)" "$mbps"
+  printf '  %-28s %8s MiB (tables %s MiB; limit 1.15 x tables + 64 MiB = %s MiB)\n' "peak RSS (a)" \
+    "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "$(mib $table_bytes)" "$(mib "$limit_bytes")"
+  printf '  %-28s model read %s s, result read %s s, write %s s (medians, overlapping)\n' "phases (in-process)" \
+    "$(phase 'model read')" "$(phase 'result read')" "$(phase 'write')"
+  summary+=("$(printf '  %4d^3 %10d nodes %8s MB/s  ratio %s' "$n" "$nodes" "$mbps" "$ratio")")
+  rm -f a.times b.times a.rss phases stderr.txt model.std floor.out
+  cd - > /dev/null
+done
+
+if [ ${#summary[@]} -gt 1 ]; then
+  printf '\nthroughput by size\n'
+  printf '%s\n' "${summary[@]}"
+fi
