@@ -2,6 +2,16 @@
 BUILD ?= build
 MODEL ?= examples/model1.dat3
 JOBS  ?= $(shell nproc)
+# The test suite again under AddressSanitizer (with LeakSanitizer) and
+# UBSan, and the fuzz targets (clang): `make test` runs both, the fuzz
+# targets for SMOKE_SECONDS each; `make fuzz` runs them for FUZZ_SECONDS each.
+ASAN_BUILD    ?= build-asan
+FUZZ_BUILD    ?= build-fuzz
+FUZZ_SECONDS  ?= 180
+FUZZ_JOBS     ?= 1
+FUZZ_CXX      ?= clang++-14
+SMOKE_SECONDS ?= 10
+SANITIZE      := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
 .PHONY: all deps build run test clean
 
@@ -24,6 +34,45 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-asan fuzz-smoke
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+.PHONY: test-asan fuzz-build fuzz-smoke fuzz
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOR2TAVIK_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+$(FUZZ_BUILD)/build.ninja:
+	CXX=$(FUZZ_CXX) cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCOR2TAVIK_FUZZ=ON -DCOR2TAVIK_GUI=OFF -DCOR2TAVIK_TESTS=OFF
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each target over its seeds and new inputs for a few seconds, two at a time.
+fuzz-smoke: fuzz-build
+	rm -rf $(FUZZ_BUILD)/fuzz-smoke
+	fuzz/run -j 2 -w $(FUZZ_BUILD)/fuzz-smoke $(FUZZ_BUILD) $(SMOKE_SECONDS)
+
+# Longer runs, FUZZ_JOBS at a time; the corpus grows in $(FUZZ_BUILD)/fuzz-work.
+fuzz: fuzz-build
+	fuzz/run -j $(FUZZ_JOBS) -w $(FUZZ_BUILD)/fuzz-work $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Conversion speed against the time to move the bytes: `make bench`, or one
+# size: `make bench N=60` (N x N x N nodes). Builds into build-bench; the
+# data sets go to $(TMPDIR) or /tmp.
+N ?= 20 60 100
+.PHONY: bench
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOR2TAVIK_BENCH=ON -DCOR2TAVIK_GUI=OFF
+	cmake --build build-bench -j $(JOBS) --target Cor2TavikCmd GenerateModel RunTimed core_bench
+	bench/run-bench.sh build-bench $(N)
+	build-bench/bench/core_bench --benchmark_min_time=0.2
