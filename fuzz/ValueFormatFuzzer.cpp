@@ -7,52 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "ExactValueField.h"
 #include "FuzzSupport.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik::fuzz {
 namespace {
-
-// Rounds the decimal digits half-up to `keep` digits; true when the carry ran
-// out of the top digit (the digits are then 1 followed by zeros).
-bool RoundHalfUp(std::string& digits, std::size_t keep) {
-    const bool up = digits[keep] >= '5';
-    digits.resize(keep);
-    if (!up) return false;
-    for (std::size_t i = keep; i-- > 0;) {
-        if (digits[i] != '9') {
-            ++digits[i];
-            return false;
-        }
-        digits[i] = '0';
-    }
-    digits.insert(digits.begin(), '1');
-    digits.resize(keep);
-    return true;
-}
-
-std::string Reference(double d) {
-    if (std::isnan(d)) return std::signbit(d) ? "-1.#QNANE+000" : "1.#QNAN0E+000";
-    if (std::isinf(d)) return d > 0 ? "1.#INF00E+000" : "-1.#INF0E+000";
-    if (d == 0) return "0.000000E+000";
-    // A double's expansion ends within 767 significant digits: 781 printed
-    // digits are exact, whatever the rounding mode.
-    static char text[1024];
-    std::snprintf(text, sizeof text, "%.780e", std::fabs(d));
-    std::string digits;
-    const char* p = text;
-    for (; *p != 'e'; ++p)
-        if (*p != '.') digits += *p;
-    int exponent = std::atoi(p + 1);
-    digits.resize(18);
-    const bool negative = d < 0;
-    if (RoundHalfUp(digits, 17)) ++exponent;
-    if (RoundHalfUp(digits, negative ? 6 : 7)) ++exponent;
-    char field[32];
-    std::snprintf(field, sizeof field, "%s%c.%sE%c%03d", negative ? "-" : "", digits[0], digits.c_str() + 1,
-                  exponent < 0 ? '-' : '+', std::abs(exponent));
-    return field;
-}
 
 constexpr int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
 
@@ -75,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&value, &bits, sizeof value);
     const int mode = size > 8 ? kModes[data[8] % 4] : FE_TONEAREST;
 
-    const std::string want = Reference(value);
+    const std::string want = test::ExactReference(value);
     FUZZ_CHECK(want.size() == kValueFieldWidth);
 
     char fast[kValueFieldWidth + 1], exact[kValueFieldWidth + 1];

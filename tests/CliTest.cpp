@@ -7,42 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include "RunCmd.h"
 #include "TestSupport.h"
 
 namespace cor2tavik {
 namespace {
 
+using test::CmdResult;
+using test::RunCmd;
 using test::ScratchDir;
-
-struct CmdResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs Cor2TavikCmd with `args` in directory `cwd`.
-CmdResult RunCmd(const std::vector<std::string>& args, const std::string& cwd) {
-    ScratchDir capture;
-    std::string outPath = capture / "out", errPath = capture / "err";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(cwd.c_str()) != 0) _exit(126);
-        if (!std::freopen(outPath.c_str(), "w", stdout) || !std::freopen(errPath.c_str(), "w", stderr)) _exit(126);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(COR2TAVIK_CMD));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(COR2TAVIK_CMD, argv.data());
-        _exit(127);
-    }
-    CmdResult run;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = test::ReadFile(outPath);
-    run.err = test::ReadFile(errPath);
-    return run;
-}
 
 constexpr char kModel[] = "t\ns\nNODE 1\n1 1 2 3\nELEM 1\n1 304 4 1 1 1 1\n";
 
@@ -119,7 +92,9 @@ TEST(Cli, FailuresGiveStatus1AndKeepTheOldFile) {
         EXPECT_EQ(run.status, 1) << c.arg;
         EXPECT_EQ(run.err, c.err) << c.arg;
         EXPECT_EQ(run.out, "");
-        if (c.arg.size() < 200) EXPECT_EQ(dir.Read(stem + ".std"), "keep me\r\n");
+        if (c.arg.size() < 200) {
+            EXPECT_EQ(dir.Read(stem + ".std"), "keep me\r\n");
+        }
         const std::string expected = c.model.empty() ? (c.arg.size() < 200 ? stem + ".std" : "")
                                                      : "model.dat3 " + stem + ".std";
         EXPECT_EQ(dir.List(), expected) << c.arg;

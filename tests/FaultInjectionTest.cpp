@@ -20,93 +20,17 @@
 
 #include <gtest/gtest.h>
 
+#include "RunCmd.h"
 #include "TestSupport.h"
-
-extern char** environ;
-
-#if defined(__SANITIZE_ADDRESS__)
-#define COR2TAVIK_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define COR2TAVIK_ASAN 1
-#endif
-#endif
 
 namespace cor2tavik {
 namespace {
 
+using test::CmdResult;
+using test::RunCmd;
+using test::RunOptions;
+using test::kCannotDropRoot;
 using test::ScratchDir;
-
-constexpr int kCannotDropRoot = 125;
-constexpr uid_t kNobody = 65534;
-
-struct RunOptions {
-    rlim_t fileSizeLimit = RLIM_INFINITY;
-    // Run as nobody when root, so that permissions bind.
-    bool unprivileged = false;
-    // Refuse any allocation above this; 0 for no limit.
-    std::size_t memoryLimitMb = 0;
-};
-
-struct CmdResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CmdResult RunCmd(const std::string& arg, const std::string& cwd, const RunOptions& options = {}) {
-    ScratchDir capture;
-    const std::string outPath = capture / "out", errPath = capture / "err";
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-#ifdef COR2TAVIK_ASAN
-    // The sanitizer's shadow memory rules out an address space limit: it
-    // refuses the allocation itself.
-    if (options.memoryLimitMb != 0) {
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        std::erase_if(env, [](const std::string& e) { return e.rfind("ASAN_OPTIONS=", 0) == 0; });
-        env.push_back("ASAN_OPTIONS=" + std::string(asan ? asan : "") +
-                      ":max_allocation_size_mb=" + std::to_string(options.memoryLimitMb));
-    }
-#endif
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string argCopy = arg;
-    char* argv[] = {const_cast<char*>(COR2TAVIK_CMD), argCopy.data(), nullptr};
-    const bool dropRoot = options.unprivileged && ::geteuid() == 0;
-
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(cwd.c_str()) != 0) _exit(126);
-        if (!std::freopen(outPath.c_str(), "w", stdout) || !std::freopen(errPath.c_str(), "w", stderr)) _exit(126);
-        if (options.fileSizeLimit != RLIM_INFINITY) {
-            // A write past the limit then fails with EFBIG instead of killing.
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-        }
-#ifndef COR2TAVIK_ASAN
-        if (options.memoryLimitMb != 0) {
-            const rlim_t bytes = rlim_t{options.memoryLimitMb} << 20;
-            const rlimit limit{bytes, bytes};
-            if (::setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
-        }
-#endif
-        if (dropRoot && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-            _exit(kCannotDropRoot);
-        ::execve(COR2TAVIK_CMD, argv, envp.data());
-        // As nobody, the converter's directory may be out of reach.
-        _exit(dropRoot ? kCannotDropRoot : 127);
-    }
-    CmdResult run;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = test::ReadFile(outPath);
-    run.err = test::ReadFile(errPath);
-    return run;
-}
 
 // Names of temporary output files in `dir`.
 std::string TemporaryFiles(const std::string& dir) {
@@ -172,7 +96,7 @@ TEST(FaultInjection, ModelThatCannotBeOpened) {
     {
         ScratchDir dir;
         dir.Write("missing.std", kEarlier);
-        ExpectRefused(RunCmd("missing.dat3", dir.path()), "missing.dat3: cannot open: No such file or directory",
+        ExpectRefused(RunCmd({"missing.dat3"}, dir.path()), "missing.dat3: cannot open: No such file or directory",
                       dir / "missing.std", "missing");
         EXPECT_EQ(dir.List(), "missing.std");
     }
@@ -180,7 +104,7 @@ TEST(FaultInjection, ModelThatCannotBeOpened) {
         ScratchDir dir;
         ASSERT_EQ(::mkdir((dir / "model.dat3").c_str(), 0755), 0);
         dir.Write("model.std", kEarlier);
-        ExpectRefused(RunCmd("model.dat3", dir.path()), "model.dat3: cannot open: Is a directory", dir / "model.std",
+        ExpectRefused(RunCmd({"model.dat3"}, dir.path()), "model.dat3: cannot open: Is a directory", dir / "model.std",
                       "directory");
         EXPECT_EQ(dir.List(), "model.dat3 model.std");
     }
@@ -197,7 +121,7 @@ TEST(FaultInjection, UnreadableModelAndResultFile) {
     options.unprivileged = true;
     if (::geteuid() != 0 && ::access((dir / "model.dat3").c_str(), R_OK) == 0)
         GTEST_SKIP() << "a file of mode 000 stays readable";
-    CmdResult run = RunCmd("model.dat3", dir.path(), options);
+    CmdResult run = RunCmd({"model.dat3"}, dir.path(), options);
     if (run.status == kCannotDropRoot) GTEST_SKIP() << "cannot run the converter as nobody";
     ExpectRefused(run, "model.dat3: cannot open: Permission denied", dir / "model.std", "model");
 
@@ -206,7 +130,7 @@ TEST(FaultInjection, UnreadableModelAndResultFile) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
     dir.Write("Stress.dat", "S\nELEMENT = 1\n\n1: 1 2 3 4 5 6\n");
     ASSERT_EQ(::chmod((dir / "Stress.dat").c_str(), 0), 0);
-    run = RunCmd("model.dat3", dir.path(), options);
+    run = RunCmd({"model.dat3"}, dir.path(), options);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.err, "./Stress.dat: cannot open: Permission denied; the block is left out\n");
     const std::string output = dir.Read("model.std");
@@ -226,7 +150,7 @@ TEST(FaultInjection, OutputDirectoryNotWritable) {
     options.unprivileged = true;
     if (::geteuid() != 0 && ::access((dir / "out").c_str(), W_OK) == 0)
         GTEST_SKIP() << "a directory of mode 555 stays writable";
-    CmdResult run = RunCmd("out/model.dat3", dir.path(), options);
+    CmdResult run = RunCmd({"out/model.dat3"}, dir.path(), options);
     if (run.status == kCannotDropRoot) GTEST_SKIP() << "cannot run the converter as nobody";
     ExpectRefused(run, "out/model.std: cannot create: Permission denied", dir / "out/model.std");
     EXPECT_EQ(dir.List(), "out");
@@ -237,7 +161,7 @@ TEST(FaultInjection, OutputPathIsADirectory) {
     dir.Write("model.dat3", kModel);
     ASSERT_EQ(::mkdir((dir / "model.std").c_str(), 0755), 0);
     dir.Write("model.std/inside", kEarlier);
-    CmdResult run = RunCmd("model.dat3", dir.path());
+    CmdResult run = RunCmd({"model.dat3"}, dir.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "model.std: cannot write: Is a directory\n");
     EXPECT_EQ(dir.Read("model.std/inside"), kEarlier);
@@ -258,7 +182,7 @@ TEST(FaultInjection, DiskFullWhileWriting) {
     // About 250 KB of output: the limit is hit when the buffer is written at
     // the end. (Below a few bytes the message on stderr could not be written.)
     dir.Write("model.dat3", ManyNodes(3000));
-    CmdResult free = RunCmd("model.dat3", dir.path());
+    CmdResult free = RunCmd({"model.dat3"}, dir.path());
     ASSERT_EQ(free.status, 0) << free.err;
     const rlim_t size = test::ReadFile(dir / "model.std").size();
     ASSERT_GT(size, 200000u);
@@ -267,7 +191,7 @@ TEST(FaultInjection, DiskFullWhileWriting) {
         dir.Write("model.std", kEarlier);
         RunOptions options;
         options.fileSizeLimit = limit;
-        ExpectRefused(RunCmd("model.dat3", dir.path(), options), "model.std: cannot write: File too large",
+        ExpectRefused(RunCmd({"model.dat3"}, dir.path(), options), "model.std: cannot write: File too large",
                       dir / "model.std", "limit " + std::to_string(limit));
         EXPECT_EQ(dir.List(), "model.dat3 model.std");
     }
@@ -275,7 +199,7 @@ TEST(FaultInjection, DiskFullWhileWriting) {
     dir.Write("model.std", kEarlier);
     RunOptions options;
     options.fileSizeLimit = size;
-    CmdResult exact = RunCmd("model.dat3", dir.path(), options);
+    CmdResult exact = RunCmd({"model.dat3"}, dir.path(), options);
     EXPECT_EQ(exact.status, 0) << exact.err;
     EXPECT_EQ(test::ReadFile(dir / "model.std").size(), size);
     EXPECT_EQ(dir.List(), "model.dat3 model.std");
@@ -289,7 +213,7 @@ TEST(FaultInjection, DiskFullBeforeTheLastBuffer) {
     dir.Write("model.std", kEarlier);
     RunOptions options;
     options.fileSizeLimit = 1536 * 1024;
-    ExpectRefused(RunCmd("model.dat3", dir.path(), options), "model.std: cannot write: File too large",
+    ExpectRefused(RunCmd({"model.dat3"}, dir.path(), options), "model.std: cannot write: File too large",
                   dir / "model.std");
     EXPECT_EQ(dir.List(), "model.dat3 model.std");
 }
@@ -321,7 +245,7 @@ TEST(FaultInjection, PathsOf511And512And4000Bytes) {
         ASSERT_EQ(path.size(), 511u);
         MakeDirectories(dir, path);
         dir.Write(path, kModel);
-        CmdResult run = RunCmd(path, dir.path());
+        CmdResult run = RunCmd({path}, dir.path());
         EXPECT_EQ(run.status, 0) << run.err;
         ExpectNeutralFile(dir.Read(path.substr(0, 506) + ".std"));
         EXPECT_EQ(TemporaryFiles(dir / Directories(494, 'd')), "");
@@ -336,7 +260,7 @@ TEST(FaultInjection, PathsOf511And512And4000Bytes) {
         dir.Write(path, kModel);
         const std::string stem = path.substr(0, 506);
         dir.Write(stem + ".std", kEarlier);
-        ExpectRefused(RunCmd(path, dir.path()),
+        ExpectRefused(RunCmd({path}, dir.path()),
                       Directories(495, 'd') + "/Displacement.dat: file name is longer than 511 bytes",
                       dir / (stem + ".std"));
     }
@@ -349,7 +273,7 @@ TEST(FaultInjection, PathsOf511And512And4000Bytes) {
         dir.Write(path, kModel);
         const std::string stem = path.substr(0, length - 5);
         dir.Write(stem + ".std", kEarlier);
-        ExpectRefused(RunCmd(path, dir.path()), path + ": path is longer than 511 bytes", dir / (stem + ".std"),
+        ExpectRefused(RunCmd({path}, dir.path()), path + ": path is longer than 511 bytes", dir / (stem + ".std"),
                       std::to_string(length));
     }
 }
@@ -383,7 +307,7 @@ TEST(FaultInjection, HugeAndNegativeCountsInTinyFiles) {
         ScratchDir dir;
         dir.Write("model.dat3", c.model);
         dir.Write("model.std", kEarlier);
-        ExpectRefused(RunCmd("model.dat3", dir.path(), capped), c.err, dir / "model.std", c.model);
+        ExpectRefused(RunCmd({"model.dat3"}, dir.path(), capped), c.err, dir / "model.std", c.model);
     }
 
     struct ResultCase {
@@ -401,7 +325,7 @@ TEST(FaultInjection, HugeAndNegativeCountsInTinyFiles) {
         ScratchDir dir;
         dir.Write("model.dat3", kModel);
         dir.Write(c.name, c.file);
-        CmdResult run = RunCmd("model.dat3", dir.path(), capped);
+        CmdResult run = RunCmd({"model.dat3"}, dir.path(), capped);
         EXPECT_EQ(run.status, 3) << c.file;
         EXPECT_EQ(run.err, "./" + std::string(c.name) + ":2: " + c.err + "; the block is left out\n");
         ExpectNeutralFile(dir.Read("model.std"), c.file);
@@ -461,7 +385,7 @@ TEST(FaultInjection, EveryPrefixOfTheModel) {
         const std::string context = "prefix of " + std::to_string(length) + " bytes";
         dir.Write("model.dat3", model.substr(0, length));
         dir.Write("model.std", kEarlier);
-        CmdResult run = RunCmd("model.dat3", dir.path());
+        CmdResult run = RunCmd({"model.dat3"}, dir.path());
         if (length < counted) {
             EXPECT_EQ(run.status, 1) << context;
             EXPECT_EQ(Lines(run.err), 1u) << context << "\n" << run.err;
@@ -489,7 +413,7 @@ TEST(FaultInjection, EveryPrefixOfEachResultFile) {
         for (std::size_t length = 0; length <= text.size(); ++length) {
             const std::string context = std::string(r.name) + " prefix of " + std::to_string(length) + " bytes";
             dir.Write(r.name, text.substr(0, length));
-            CmdResult run = RunCmd("model.dat3", dir.path());
+            CmdResult run = RunCmd({"model.dat3"}, dir.path());
             EXPECT_EQ(run.status, length == text.size() ? 0 : run.err.empty() ? 0 : 3) << context;
             ExpectProblemsOf(run.err, "./" + std::string(r.name), context);
             const std::string output = dir.Read("model.std");
@@ -527,7 +451,7 @@ TEST(FaultInjection, RandomBinaryGarbage) {
                 dir.Write(r.name, i % 2 ? garbage(2048) : std::string("X\nNODE = 3\n\n") + garbage(1024));
         }
         dir.Write("model.std", kEarlier);
-        CmdResult run = RunCmd("model.dat3", dir.path());
+        CmdResult run = RunCmd({"model.dat3"}, dir.path());
         EXPECT_EQ(run.out, "") << context;
         if (run.status == 1) {
             EXPECT_EQ(Lines(run.err), 1u) << context << "\n" << run.err;
@@ -549,7 +473,7 @@ TEST(FaultInjection, TenMegabyteLines) {
     const std::string blanks(10 << 20, ' ');
     ScratchDir base;
     WriteSample(base);
-    ASSERT_EQ(RunCmd("model.dat3", base.path()).status, 0);
+    ASSERT_EQ(RunCmd({"model.dat3"}, base.path()).status, 0);
     const std::string expected = WithoutTimestamp(base.Read("model.std"));
 
     std::string model = kSampleModel;
@@ -570,7 +494,7 @@ TEST(FaultInjection, TenMegabyteLines) {
         ScratchDir dir;
         WriteSample(dir);
         dir.Write(c.file, c.text);
-        CmdResult run = RunCmd("model.dat3", dir.path());
+        CmdResult run = RunCmd({"model.dat3"}, dir.path());
         EXPECT_EQ(run.status, 0) << c.what << "\n" << run.err;
         EXPECT_EQ(WithoutTimestamp(dir.Read("model.std")), expected) << c.what;
     }
@@ -580,7 +504,7 @@ TEST(FaultInjection, TenMegabyteLines) {
         ScratchDir dir;
         WriteSample(dir);
         dir.Write("model.dat3", std::string(model).replace(model.find("0.5"), 3, "1" + std::string(10 << 20, '0')));
-        CmdResult run = RunCmd("model.dat3", dir.path());
+        CmdResult run = RunCmd({"model.dat3"}, dir.path());
         EXPECT_EQ(run.status, 3);
         EXPECT_EQ(run.err, "model.dat3:4: node record 1: x is beyond the range of a double\n");
         EXPECT_NE(dir.Read("model.std").find("1.#INF00E+000"), std::string::npos);
@@ -590,7 +514,7 @@ TEST(FaultInjection, TenMegabyteLines) {
         ScratchDir dir;
         dir.Write("model.dat3", huge);
         dir.Write("model.std", kEarlier);
-        ExpectRefused(RunCmd("model.dat3", dir.path()),
+        ExpectRefused(RunCmd({"model.dat3"}, dir.path()),
                       "model.dat3:1: the file ends before its node count line (line 3)", dir / "model.std");
     }
 }

@@ -111,7 +111,9 @@ TEST(TextReader, RealSyntax) {
         TextReader in = Open(dir, c.text, 8);
         double value = 0;
         ASSERT_EQ(in.ScanReal(value), c.status) << c.text;
-        if (c.status == ScanStatus::ok) EXPECT_EQ(value, c.value) << c.text;
+        if (c.status == ScanStatus::ok) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
     }
     // What is not part of a number stays for the next field.
     struct Rest {
