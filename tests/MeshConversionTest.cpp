@@ -140,6 +140,25 @@ TEST(MeshConversion, InconsistentElementsAreWrittenFromTheirOwnEntries) {
               "model.dat3:10: element 6: type code 315 does not agree with node count 20\n");
 }
 
+// A type code is 300 plus the node count written; one that asks for more
+// than 100 node numbers writes none rather than a flood of zeros.
+TEST(MeshConversion, AbsurdTypeCodesWriteNoNodeNumbers) {
+    ScratchDir dir;
+    dir.Write("model.dat3", "t\ns\nNODE 0\nELEM 2\n1 400 4 1 2 3 4\n2 2147483647 4 1 2 3 4\n");
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, 0);
+    std::string zeros9, zeros85;
+    for (int i = 0; i < 9; ++i) zeros9 += "       0";
+    for (int i = 0; i < 85; ++i) zeros85 += "       0";
+    const std::string elements =
+        "         1   400               0       1       2       3       4       0       0\n"
+        "        " + zeros9 + "\n"
+        "        " + zeros85 + "\n"
+        "         22147483647               0\n";
+    EXPECT_EQ(result.output, Blocks("", elements));
+    EXPECT_EQ(result.report.problemCount, 2u);
+}
+
 TEST(MeshConversion, BadRecordsWarnAndReadingResumesOnTheNextLine) {
     ScratchDir dir;
     dir.Write("model.dat3",
