@@ -13,12 +13,15 @@ FUZZ_CXX      ?= clang++-14
 SMOKE_SECONDS ?= 10
 SANITIZE      := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
-.PHONY: all deps build run test clean
+.PHONY: all deps test-deps build run test clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+test-deps:
+	@scripts/install-deps test
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -32,7 +35,11 @@ run: build
 	  if [ $$status -eq 0 ] || [ $$status -eq 3 ]; then echo "wrote $(basename $(MODEL)).std"; fi; \
 	  exit $$status
 
-test: build
+# Configured again so that the tests join a build that `make run` made
+# before the test packages were installed.
+test: test-deps build
+	cmake $(BUILD)
+	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan fuzz-smoke
 
@@ -44,7 +51,7 @@ $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOR2TAVIK_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
 
-test-asan: deps $(ASAN_BUILD)/build.ninja
+test-asan: test-deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1 \
@@ -54,7 +61,7 @@ $(FUZZ_BUILD)/build.ninja:
 	CXX=$(FUZZ_CXX) cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCOR2TAVIK_FUZZ=ON -DCOR2TAVIK_GUI=OFF -DCOR2TAVIK_TESTS=OFF
 
-fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+fuzz-build: test-deps $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 # Each target over its seeds and new inputs for a few seconds, two at a time.
@@ -71,7 +78,7 @@ fuzz: fuzz-build
 # data sets go to $(TMPDIR) or /tmp.
 N ?= 20 60 100
 .PHONY: bench
-bench: deps
+bench: test-deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOR2TAVIK_BENCH=ON -DCOR2TAVIK_GUI=OFF
 	cmake --build build-bench -j $(JOBS) --target Cor2TavikCmd GenerateModel RunTimed core_bench
 	bench/run-bench.sh build-bench $(N)
