@@ -1,8 +1,6 @@
 // The Windows side of Platform.h. Names are UTF-8 in the core and UTF-16 at
 // the system, so no code page ever sees them; files are binary, so CR LF
 // passes both ways untouched.
-#include "Platform.h"
-
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -16,10 +14,15 @@
 #include <climits>
 #include <cstring>
 
-namespace cor2tavik::platform {
+#include "Platform.h"
+#include "cor2tavik/Conversion.h"
+
+namespace cor2tavik {
 
 // '\' first: it goes between a directory and a name.
 const std::string_view kPathSeparators = "\\/";
+
+namespace platform {
 
 namespace {
 
@@ -125,7 +128,12 @@ int OpenForReading(const std::string& path, int& fd, std::uint64_t& size) {
         return error;
     }
     struct _stat64 status;
-    if (_fstat64(fd, &status) != 0) return errno;
+    if (_fstat64(fd, &status) != 0) {
+        const int error = errno;
+        _close(fd);
+        fd = -1;
+        return error;
+    }
     size = (status.st_mode & _S_IFMT) == _S_IFREG ? static_cast<std::uint64_t>(status.st_size) : UINT64_MAX;
     return 0;
 }
@@ -194,11 +202,14 @@ std::tm LocalTime(std::time_t t) {
 }
 
 unsigned CoreCount() {
-    DWORD_PTR process = 0, system = 0;
-    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
-        return static_cast<unsigned>(std::popcount(static_cast<unsigned long long>(process)));
-    const DWORD active = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
-    return active > 0 ? active : 1;
+    static const unsigned count = [] {
+        DWORD_PTR process = 0, system = 0;
+        if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
+            return static_cast<unsigned>(std::popcount(static_cast<unsigned long long>(process)));
+        const DWORD active = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+        return active > 0 ? static_cast<unsigned>(active) : 1u;
+    }();
+    return count;
 }
 
 // The same words as on Linux for the errors a conversion meets, so that a
@@ -224,4 +235,5 @@ std::string ErrorText(int error) {
     }
 }
 
-}  // namespace cor2tavik::platform
+}  // namespace platform
+}  // namespace cor2tavik
