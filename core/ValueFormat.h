@@ -22,7 +22,7 @@ inline constexpr char kDigitPairs[] =
 // value's 17-significant-digit form, which is itself the exact decimal
 // expansion cut to 18 digits and rounded half-up: the two steps are not one
 // correctly rounded conversion. Infinities are written 1.#INF00E+000 and
-// -1.#INF0E+000, as the files' readers have always seen them.
+// -1.#INF0E+000: the post-processor reads that spelling back as an infinity.
 char* FormatValue(double value, char* out);
 
 std::string FormatValue(double value);
