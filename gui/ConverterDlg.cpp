@@ -1,8 +1,8 @@
 #include "ConverterDlg.h"
 
 #include <algorithm>
-#include <iterator>
-#include <utility>
+#include <cerrno>
+#include <cstring>
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,47 +20,44 @@ constexpr std::size_t kProblemsShown = 5;
 
 QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
 
-// The core words its reasons in English ("cannot open: <system error>"); the
-// usual ones are put into Japanese, anything else is shown as it stands.
-QString JapaneseReason(const std::string& reason) {
-    static const std::pair<const char*, const char*> kPhrases[] = {
-        {"cannot open", "開けません"},
-        {"cannot create", "作成できません"},
-        {"cannot write", "書き込めません"},
-        {"read error", "読み取りエラー"},
-        {"No such file or directory", "ファイルまたはフォルダーがありません"},
-        {"Permission denied", "アクセス権がありません"},
-        {"Is a directory", "フォルダーです"},
-        {"Not a directory", "パスの途中にフォルダーでないものがあります"},
-        {"No space left on device", "ディスクに空きがありません"},
-        {"Read-only file system", "読み取り専用のファイルシステムです"},
-    };
-    QStringList parts;
-    for (const QString& part : QString::fromStdString(reason).split(QStringLiteral(": "))) {
-        auto known = std::find_if(std::begin(kPhrases), std::end(kPhrases),
-                                  [&](const auto& phrase) { return part == QLatin1String(phrase.first); });
-        parts << (known != std::end(kPhrases) ? QString::fromUtf8(known->second) : part);
+// A system error the user can act on, in Japanese; any other as the system
+// words it.
+QString SystemReason(int error) {
+    switch (error) {
+    case ENOENT: return QStringLiteral("ファイルまたはフォルダーがありません");
+    case EACCES: return QStringLiteral("アクセス権がありません");
+    case EISDIR: return QStringLiteral("フォルダーです");
+    case ENOTDIR: return QStringLiteral("パスの途中にフォルダーでないものがあります");
+    case ENOSPC: return QStringLiteral("ディスクに空きがありません");
+    case EROFS: return QStringLiteral("読み取り専用のファイルシステムです");
+    default: return QString::fromLocal8Bit(std::strerror(error));
     }
-    return parts.join(QStringLiteral("："));
 }
 
-QString FailureMessage(const cor2tavik::ConversionReport& report, const QByteArray& path) {
-    QString file = QFile::decodeName(path);
-    QString reason;
-    if (static_cast<std::size_t>(path.size()) > cor2tavik::kMaxPathLength) {
-        reason = QStringLiteral("パスが長すぎます（%1 バイト。%2 バイトまで）")
-                     .arg(path.size())
-                     .arg(cor2tavik::kMaxPathLength);
-    } else if (report.failure) {
-        if (!report.failure->file.empty()) file = FromFileName(report.failure->file);
-        if (report.failure->line > 0) file += QStringLiteral("（%1 行目）").arg(report.failure->line);
-        reason = JapaneseReason(report.failure->message);
+QString FailureReason(const cor2tavik::Problem& failure) {
+    using cor2tavik::Reason;
+    switch (failure.reason) {
+    case Reason::pathTooLong:
+        return QStringLiteral("パスが長すぎます（%1 バイト。%2 バイトまで）")
+            .arg(failure.file.size())
+            .arg(cor2tavik::kMaxPathLength);
+    case Reason::cannotOpen: return QStringLiteral("開けません：") + SystemReason(failure.systemError);
+    case Reason::cannotCreate: return QStringLiteral("作成できません：") + SystemReason(failure.systemError);
+    case Reason::cannotWrite: return QStringLiteral("書き込めません：") + SystemReason(failure.systemError);
+    case Reason::readError: return QStringLiteral("読み取りエラー：") + SystemReason(failure.systemError);
+    default:
+        // A broken input is described as the core describes it.
+        return QString::fromStdString(cor2tavik::Message(failure)).replace(QStringLiteral(": "), QStringLiteral("："));
     }
-    if (reason.isEmpty()) reason = QStringLiteral("不明");
+}
+
+QString FailureMessage(const cor2tavik::Problem& failure) {
+    QString file = FromFileName(failure.file);
+    if (failure.line > 0) file += QStringLiteral("（%1 行目）").arg(failure.line);
     return QStringLiteral("変換できませんでした。TAVIKデータは書き出していません。\n\n"
                           "ファイル：%1\n理由：%2\n\n"
                           "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。")
-        .arg(file, reason);
+        .arg(file, FailureReason(failure));
 }
 
 QString ProblemsMessage(const cor2tavik::ConversionReport& report) {
@@ -73,7 +70,7 @@ QString ProblemsMessage(const cor2tavik::ConversionReport& report) {
         const cor2tavik::Problem& p = report.problems[i];
         QString where = QFileInfo(FromFileName(p.file)).fileName();
         if (p.line > 0) where += QStringLiteral(":%1").arg(p.line);
-        lines << where + QStringLiteral(": ") + QString::fromStdString(p.message);
+        lines << where + QStringLiteral(": ") + QString::fromStdString(cor2tavik::Message(p));
     }
     if (report.problemCount > shown) lines << QStringLiteral("ほか %1 件").arg(report.problemCount - shown);
     return lines.join(QLatin1Char('\n'));
@@ -83,9 +80,7 @@ QString ProblemsMessage(const cor2tavik::ConversionReport& report) {
 
 CConverterDlg::CConverterDlg(QWidget* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     OnClicked(IDC_BROWSE, &CConverterDlg::OnBrowse);
-    m_convert = [](std::string_view path, cor2tavik::ConversionReport& report) {
-        return cor2tavik::ConvertModelFile(path, report);
-    };
+    m_convert = [](std::string_view path) { return cor2tavik::ConvertModelFile(path); };
 }
 
 bool CConverterDlg::OnInitDialog() {
@@ -123,15 +118,14 @@ void CConverterDlg::OnOK() {
     const QByteArray path = QFile::encodeName(GetDlgItemText(IDC_MODEL_PATH));
 
     cor2tavik::ConversionReport report;
-    int result;
     {
         WaitCursor wait;
-        result = m_convert(std::string_view(path.constData(), static_cast<std::size_t>(path.size())), report);
+        report = m_convert(std::string_view(path.constData(), static_cast<std::size_t>(path.size())));
     }
 
-    if (result != 0) {
+    if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
-        MessageBox(this, FailureMessage(report, path), windowTitle(), MessageIcon::Error);
+        MessageBox(this, FailureMessage(*report.failure), windowTitle(), MessageIcon::Error);
         return;
     }
     if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), windowTitle(), MessageIcon::Warning);

@@ -19,7 +19,7 @@ public:
 
     // The job OnOK runs, given the path in the file system's encoding.
     // Tests replace it to watch what the job is given.
-    using Conversion = std::function<int(std::string_view path, cor2tavik::ConversionReport& report)>;
+    using Conversion = std::function<cor2tavik::ConversionReport(std::string_view path)>;
     Conversion m_convert;
 
     // Message handlers; public so that tests can send the messages.
