@@ -23,7 +23,6 @@ TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
         {"/work/model1.dat3", '/', "/work/model1", "/work/"},
         {"model1.dat3", '/', "model1", "."},
         {"/a.b/model", '/', "/a", "/a.b/"},
-        {"/work/model1.dat3", '/', "/work/model1", "/work/"},
         {"/work/v1.2/model.x.dat3", '/', "/work/v1.2/model.x", "/work/v1.2/"},
         {"/model", '/', "/model", "/"},
         {"model", '/', "model", "."},
@@ -45,29 +44,6 @@ TEST(SplitModelPath, WorksOnBytes) {
     ModelPath split = SplitModelPath("C:\\\x95\x5C" "abc.dat3", '\\');
     EXPECT_EQ(split.directory, "C:\\\x95\x5C");
     EXPECT_EQ(split.stem, "C:\\\x95\x5C" "abc");
-}
-
-TEST(ConvertModelFile, RefusesPathsLongerThan511Bytes) {
-    ConversionReport report;
-    std::string path = "/nonexistent/" + std::string(512 - 13 - 5, 'a') + ".dat3";
-    ASSERT_EQ(path.size(), 512u);
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message, "path is longer than 511 bytes");
-
-    // 511 bytes pass, and so do the names composed from them.
-    path.erase(13, 1);
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message.rfind("cannot open", 0), 0u) << report.failure->message;
-
-    // Without an extension the stem is the whole path, and stem + ".std"
-    // is one byte too long.
-    path = "/nonexistent/" + std::string(508 - 13, 'a');
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message, "file name is longer than 511 bytes");
-    EXPECT_EQ(report.failure->file, path + ".std");
 }
 
 }  // namespace

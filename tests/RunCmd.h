@@ -1,9 +1,9 @@
-// Runs the console converter as a subprocess, for the tests of its contract.
+// Runs the console converter as a subprocess, for failures that need a
+// special setup: a file size limit, or a user whom permissions bind.
 #pragma once
 
 #include <sys/resource.h>
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,19 +14,15 @@ inline constexpr int kCannotDropRoot = 125;
 
 struct RunOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
-    // Run as nobody when root, so that permissions bind.
-    bool unprivileged = false;
-    // Refuse any allocation above this; 0 for no limit.
-    std::size_t memoryLimitMb = 0;
+    bool unprivileged = false;  // run as nobody when root
 };
 
 struct CmdResult {
     int status = -1;  // the exit status, or 128 + the signal that ended it
-    std::string out;
     std::string err;
 };
 
-// Runs Cor2TavikCmd with `args` in the directory `cwd`.
+// Runs Cor2TavikCmd with `args` in the directory `cwd`; stdout is dropped.
 CmdResult RunCmd(const std::vector<std::string>& args, const std::string& cwd, const RunOptions& options = {});
 
 }  // namespace cor2tavik::test

@@ -46,13 +46,15 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
-void ScratchDir::Write(const std::string& name, const std::string& bytes) const { WriteFile(*this / name, bytes); }
+void ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(*this / name, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) ADD_FAILURE() << "cannot write " << name;
+}
 std::string ScratchDir::Read(const std::string& name) const { return ReadFile(*this / name); }
-bool ScratchDir::Exists(const std::string& name) const { return ::access((*this / name).c_str(), F_OK) == 0; }
-
-std::string ScratchDir::List() const {
+std::string ScratchDir::ListOf(const std::string& directory) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(path_.c_str())) {
+    if (DIR* dir = ::opendir(directory.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             std::string name = entry->d_name;
             if (name != "." && name != "..") names.push_back(name);
@@ -72,46 +74,28 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) ADD_FAILURE() << "cannot write " << path;
-}
 
-std::tm FixedTime() {
+
+ConversionOptions FixedOptions() {
+    ConversionOptions options;
     std::tm t{};
     t.tm_year = 2004 - 1900;
-    t.tm_mon = 0;
     t.tm_mday = 20;
     t.tm_hour = 2;
     t.tm_min = 35;
     t.tm_sec = 10;
-    return t;
-}
-
-ConversionOptions FixedOptions() {
-    ConversionOptions options;
-    options.timestamp = FixedTime();
+    options.timestamp = t;
     return options;
 }
 
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 std::string Header() {
-    return Crlf(" 1\nVERSION  5. 0. 0DATE2004/ 1/20TIME 2:35:10\n 2\nCorvantis Data\n 3\nTAVIK/QR Ver 5.0\n");
+    return " 1\r\nVERSION  5. 0. 0DATE2004/ 1/20TIME 2:35:10\r\n 2\r\nCorvantis Data\r\n 3\r\nTAVIK/QR Ver 5.0\r\n";
 }
 
-Converted Convert(const ScratchDir& dir, const std::string& stem) {
+Converted Convert(const ScratchDir& dir) {
     Converted result;
-    result.status = RunConversion(dir / stem, dir.path() + "/", result.report, FixedOptions());
-    if (dir.Exists(stem + ".std")) result.output = dir.Read(stem + ".std");
+    result.status = RunConversion(dir / "model", dir.path() + "/", result.report, FixedOptions());
+    result.output = dir.Read("model.std");
     return result;
 }
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cfenv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -22,30 +21,6 @@ namespace cor2tavik {
 namespace {
 
 using test::ExactReference;
-using test::FieldFromPrintf;
-using test::SpecialField;
-
-class RoundingModeScope {
-public:
-    explicit RoundingModeScope(int mode) : saved_(std::fegetround()) { std::fesetround(mode); }
-    ~RoundingModeScope() { std::fesetround(saved_); }
-
-private:
-    int saved_;
-};
-
-// glibc's printf honours the rounding mode: towards zero, "%.17e" is the
-// expansion cut to 18 digits. Checked against ExactReference below.
-std::string TruncatingReference(double d) {
-    std::string field;
-    if (SpecialField(d, field)) return field;
-    char buf[64];
-    {
-        RoundingModeScope scope(FE_TOWARDZERO);
-        std::snprintf(buf, sizeof buf, "%.17e", std::fabs(d));
-    }
-    return FieldFromPrintf(d < 0, buf);
-}
 
 std::string Format(double d) {
     char buf[kValueFieldWidth + 4];
@@ -63,32 +38,12 @@ std::string FormatExact(double d) {
     return std::string(buf, kValueFieldWidth);
 }
 
-double RandomNonNan(std::mt19937_64& rng) {
-    for (;;) {
-        const double d = std::bit_cast<double>(rng());
-        if (!std::isnan(d)) return d;
-    }
-}
-
-// |x| in [1e-6, 1e6) with 17 random significant digits, either sign.
-double RandomTypical(std::mt19937_64& rng) {
-    char text[40];
-    char* p = text;
-    if (rng() & 1) *p++ = '-';
-    *p++ = static_cast<char>('1' + rng() % 9);
-    *p++ = '.';
-    for (int i = 0; i < 16; ++i) *p++ = static_cast<char>('0' + rng() % 10);
-    std::snprintf(p, text + sizeof text - p, "e%d", static_cast<int>(rng() % 12) - 6);
-    return std::strtod(text, nullptr);
-}
-
-// Compares FormatValue with `reference` for every value, reporting the
+// Compares FormatValue with the exact reference for every value, reporting the
 // first few mismatches.
-template <typename Reference>
-void ExpectMatches(const std::vector<double>& values, Reference reference) {
+void ExpectMatches(const std::vector<double>& values) {
     int failures = 0;
     for (double d : values) {
-        const std::string want = reference(d);
+        const std::string want = ExactReference(d);
         const std::string got = Format(d);
         if (got != want && ++failures <= 10)
             ADD_FAILURE() << std::hexfloat << d << std::defaultfloat << " (" << d
@@ -190,19 +145,6 @@ TEST(ValueFormat, NanStillFillsTheField) {
     }
 }
 
-TEST(ValueFormat, ReferencesAgree) {
-    std::mt19937_64 rng(7);
-    std::vector<double> values;
-    for (int i = 0; i < 3000; ++i) values.push_back(RandomNonNan(rng));
-    for (int i = 0; i < 2000; ++i) values.push_back(RandomTypical(rng));
-    const std::vector<double> ties = WithNeighbours(ExactTies(18, rng, 20));
-    values.insert(values.end(), ties.begin(), ties.end());
-    values.push_back(1.0000015);
-    for (double d : values) ASSERT_EQ(TruncatingReference(d), ExactReference(d)) << std::hexfloat << d;
-    // The fast reference is only valid if the rounding mode came back.
-    EXPECT_EQ(std::fegetround(), FE_TONEAREST);
-}
-
 TEST(ValueFormat, RangeEdgesAndPowersOfTen) {
     std::vector<double> edges = {
         std::numeric_limits<double>::denorm_min(),
@@ -221,7 +163,7 @@ TEST(ValueFormat, RangeEdgesAndPowersOfTen) {
         edges.push_back(std::strtod(text, nullptr));
     }
     for (int e = -1074; e <= 1023; ++e) edges.push_back(std::ldexp(1.0, e));
-    ExpectMatches(WithNeighbours(edges), ExactReference);
+    ExpectMatches(WithNeighbours(edges));
 }
 
 TEST(ValueFormat, ValuesOnAndBesideRoundingTies) {
@@ -230,7 +172,7 @@ TEST(ValueFormat, ValuesOnAndBesideRoundingTies) {
     // of negatives; 18 digits: the tie of the 17-digit rounding.
     for (int digits : {7, 8, 18}) {
         SCOPED_TRACE(digits);
-        ExpectMatches(WithNeighbours(ExactTies(digits, rng, 40)), ExactReference);
+        ExpectMatches(WithNeighbours(ExactTies(digits, rng, 40)));
     }
     // Tied integers: n * 10^i with n of 7 or 8 digits ending in 5.
     std::vector<double> integers;
@@ -239,7 +181,7 @@ TEST(ValueFormat, ValuesOnAndBesideRoundingTies) {
                                       : 10000000 + rng() % 9000000 * 10 + 5;
         for (double scale = 1; scale <= 1e9; scale *= 10) integers.push_back(n * scale);
     }
-    ExpectMatches(WithNeighbours(integers), ExactReference);
+    ExpectMatches(WithNeighbours(integers));
 
     // Decimal strings at a tie of the last kept digit, or whose 18-digit cut
     // ties the 17-digit rounding into a carry of the last kept digit. The
@@ -266,40 +208,7 @@ TEST(ValueFormat, ValuesOnAndBesideRoundingTies) {
             around.push_back(hi);
         }
     }
-    ExpectMatches(around, ExactReference);
-}
-
-TEST(ValueFormat, RandomBitPatterns) {
-    std::mt19937_64 rng(20240531);
-    std::vector<double> values(3'000'000);
-    for (double& d : values) d = RandomNonNan(rng);
-    ExpectMatches(values, TruncatingReference);
-}
-
-TEST(ValueFormat, RandomTypicalValues) {
-    std::mt19937_64 rng(99);
-    std::vector<double> values(1'000'000);
-    for (double& d : values) d = RandomTypical(rng);
-    ExpectMatches(values, TruncatingReference);
-}
-
-TEST(ValueFormat, FastAndExactPathsAgree) {
-    std::mt19937_64 rng(5);
-    std::vector<double> values;
-    for (int i = 0; i < 100000; ++i) values.push_back(RandomNonNan(rng));
-    for (int i = 0; i < 200000; ++i) values.push_back(RandomTypical(rng));
-    for (int digits : {7, 8, 18}) {
-        const std::vector<double> ties = WithNeighbours(ExactTies(digits, rng, 200));
-        values.insert(values.end(), ties.begin(), ties.end());
-    }
-    int failures = 0;
-    for (double d : values) {
-        const std::string fast = Format(d);
-        const std::string exact = FormatExact(d);
-        if (fast != exact && ++failures <= 10)
-            ADD_FAILURE() << std::hexfloat << d << ": fast " << fast << ", exact " << exact;
-    }
-    EXPECT_EQ(failures, 0);
+    ExpectMatches(around);
 }
 
 }  // namespace
