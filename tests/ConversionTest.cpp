@@ -35,14 +35,9 @@ TEST(Conversion, VersionLineAndModeOfTheNewFile) {
     ASSERT_EQ(::stat((dir / "model.std").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
 
-    std::tm late{};
-    late.tm_year = 12026 - 1900;  // wider than its field: the line grows
-    // Each field is padded with blanks, minutes and seconds too.
-    late.tm_mon = 11;
-    late.tm_mday = 7;
-    late.tm_hour = 23;
-    late.tm_min = 5;
-    late.tm_sec = 9;
+    // A year wider than its field grows the line; the other fields are
+    // padded with blanks, minutes and seconds too.
+    const std::tm late{.tm_sec = 9, .tm_min = 5, .tm_hour = 23, .tm_mday = 7, .tm_mon = 11, .tm_year = 12026 - 1900};
     ConversionOptions options;
     options.timestamp = late;
     ConversionReport report;
@@ -56,46 +51,28 @@ std::string Int(int value, int width) {
     return text;
 }
 
-// Small integers written as 17-digit reals, and their fields.
-std::string Real(int k) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%24.16E", static_cast<double>(k));
-    return text;
-}
-
-std::string Field(int k) {
-    char text[16];
-    if (k == 0) return "0.000000E+000";
-    std::snprintf(text, sizeof text, k > 0 ? "%d.000000E+000" : "%d.00000E+000", k);
-    return text;
-}
-
-int Value(int record, int component) { return (record * 7 + component * 3) % 19 - 9; }
-
 // A model of `n` nodes and `n` 8-node elements with all three result files,
-// CR LF ended, and the neutral file it converts to.
+// CR LF ended, and the neutral file it converts to. Values are small
+// integers written as 17-digit reals, one of them varying by record.
 struct LargeModel {
     explicit LargeModel(int n) {
+        auto real = [](int k) { return Int(k, 2) + ".0000000000000000E+00 "; };
+        auto field = [](int k) { return k == 0 ? std::string("0.000000E+000") : Int(k, 1) + (k > 0 ? ".000000E+000" : ".00000E+000"); };
         model = "LARGE\r\nMODEL\r\nNODE" + Int(n, 8) + "\r\n";
-        displacement = "DISPLACEMENT\r\nNODE = " + std::to_string(n) + "\r\n  LABEL: X Y Z\r\n";
-        stress = "STRESS\r\nELEMENT = " + std::to_string(n) + "\r\n  LABEL: XX YY ZZ XY YZ ZX\r\n";
-        strain = "STRAIN\r\nELEMENT = " + std::to_string(n) + "\r\n  LABEL: XX YY ZZ XY YZ ZX\r\n";
-        std::string nodes, elements, block52, block72, block73;
+        std::string nodes, elements, blocks[3];
+        const char* labels[] = {"NODE", "ELEMENT", "ELEMENT"};
+        for (int f = 0; f < 3; ++f) results[f] = "R\r\n" + std::string(labels[f]) + " = " + std::to_string(n) + "\r\nLABEL\r\n";
         for (int i = 0; i < n; ++i) {
-            model += Int(1000 + i, 8);
-            displacement += Int(i + 1, 8) + ":";
-            nodes += "  " + Int(1000 + i, 8) + "       0       0  000000       ";
-            block52 += "  " + Int(1000 + i, 8) + "\r\n  ";
-            for (int c = 0; c < 3; ++c) {
-                model += Real(Value(i, c));
-                displacement += Real(Value(i, c + 1));
-                nodes += Field(Value(i, c));
-                block52 += Field(Value(i, c + 1));
+            const int v = i % 19 - 9;
+            model += Int(1000 + i, 8) + real(v) + real(1) + real(-2) + "\r\n";
+            nodes += "  " + Int(1000 + i, 8) + "       0       0  000000       " + field(v) + field(1) + field(-2) + "\r\n";
+            results[0] += Int(i + 1, 8) + ":" + real(-v) + real(0) + real(3) + "\r\n";
+            blocks[0] += "  " + Int(1000 + i, 8) + "\r\n  " + field(-v) + field(0) + field(3) + "\r\n";
+            for (int f = 1; f < 3; ++f) {
+                results[f] += Int(i + 1, 8) + ":" + real(f) + real(v) + real(0) + real(0) + real(-f) + real(9) + "\r\n";
+                blocks[f] += "  " + Int(i + 1, 8) + "   308       1       1       0\r\n  " + field(f) + field(v) +
+                             field(0) + field(0) + field(-f) + field(9) + "\r\n";
             }
-            model += "\r\n";
-            displacement += "\r\n";
-            nodes += "\r\n";
-            block52 += "\r\n";
         }
         model += "ELEM" + Int(n, 8) + "\r\n";
         for (int i = 0; i < n; ++i) {
@@ -103,52 +80,33 @@ struct LargeModel {
             elements += "  " + Int(i + 1, 8) + "   308        " + Int(0, 8);
             for (int j = 0; j < 8; ++j) {
                 model += Int(1000 + (i + j) % n, 8);
-                elements += Int(1000 + (i + j) % n, 8);
-                if (j == 5) elements += "\r\n        ";  // the line breaks after the 6th
+                elements += Int(1000 + (i + j) % n, 8) + (j == 5 ? "\r\n        " : "");
             }
             model += "\r\n";
             elements += "\r\n";
-            stress += Int(i + 1, 8) + ":";
-            strain += Int(i + 1, 8) + ":";
-            const std::string head = "  " + Int(i + 1, 8) + "   308       1       1       0\r\n  ";
-            block72 += head;
-            block73 += head;
-            for (int c = 0; c < 6; ++c) {
-                stress += Real(Value(i, c + 2));
-                strain += Real(-Value(i, c));
-                block72 += Field(Value(i, c + 2));
-                block73 += Field(-Value(i, c));
-            }
-            stress += "\r\n";
-            strain += "\r\n";
-            block72 += "\r\n";
-            block73 += "\r\n";
         }
         const std::string preamble = "         1     1\r\n         1\r\n";
-        output = Header() + "12\r\n" + nodes + "-1\r\n13\r\n" + elements + "-1\r\n52\r\n" + preamble + block52 +
-                 "-1\r\n72\r\n" + preamble + block72 + "-1\r\n73\r\n" + preamble + block73 + "-1\r\n99\r\n";
+        output = Header() + "12\r\n" + nodes + "-1\r\n13\r\n" + elements + "-1\r\n52\r\n" + preamble + blocks[0] +
+                 "-1\r\n72\r\n" + preamble + blocks[1] + "-1\r\n73\r\n" + preamble + blocks[2] + "-1\r\n99\r\n";
     }
 
     void WriteInto(const ScratchDir& dir) const {
         dir.Write("model.dat3", model);
-        dir.Write("Displacement.dat", displacement);
-        dir.Write("Stress.dat", stress);
-        dir.Write("Strain.dat", strain);
+        dir.Write("Displacement.dat", results[0]);
+        dir.Write("Stress.dat", results[1]);
+        dir.Write("Strain.dat", results[2]);
     }
 
-    std::string model, displacement, stress, strain, output;
+    std::string model, results[3], output;
 };
 
 constexpr int kLarge = 40000;
 
 // Where two large texts part, not the megabytes.
 std::string FirstDifference(const std::string& got, const std::string& want) {
-    const auto at = static_cast<std::size_t>(std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first -
-                                             got.begin());
-    if (at == got.size() && at == want.size()) return "";
-    const std::size_t from = at > 40 ? at - 40 : 0;
-    return "at byte " + std::to_string(at) + ": got \"" + got.substr(from, 120) + "\", want \"" +
-           want.substr(from, 120) + "\"";
+    const std::size_t at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+    if (got == want) return "";
+    return "at byte " + std::to_string(at) + ": got \"" + got.substr(at, 80) + "\", want \"" + want.substr(at, 80) + "\"";
 }
 
 TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
@@ -190,15 +148,10 @@ TEST(LargeConversion, LongElementRecords) {
 // Problems come in file order, model first, whichever thread found them.
 TEST(LargeConversion, ProblemsInFileOrder) {
     LargeModel large(kLarge);
-    auto spoil = [](std::string& text, const std::string& what, const std::string& by) {
-        const std::size_t at = text.rfind(what);
-        ASSERT_NE(at, std::string::npos) << what;
-        text.replace(at, what.size(), by);
-    };
-    spoil(large.model, Int(1000 + kLarge - 2, 8) + Real(Value(kLarge - 2, 0)), Int(1000 + kLarge - 2, 8) + " x");
-    spoil(large.displacement, Int(kLarge - 1, 8) + ":", Int(kLarge - 1, 8) + " ");
-    spoil(large.stress, "ELEMENT = " + std::to_string(kLarge), "ELEMENT = " + std::to_string(kLarge + 1));
-    spoil(large.strain, Int(kLarge, 8) + ":" + Real(-Value(kLarge - 1, 0)), Int(kLarge, 8) + ": y");
+    large.model.replace(large.model.find(Int(1000 + kLarge - 2, 8)) + 8, 3, " x ");
+    large.results[0].replace(large.results[0].rfind(Int(kLarge - 1, 8) + ":") + 8, 1, " ");
+    large.results[1].replace(large.results[1].find("40000"), 5, "40001");
+    large.results[2].replace(large.results[2].rfind(Int(kLarge, 8) + ":") + 9, 3, " y ");
     ScratchDir dir;
     large.WriteInto(dir);
     auto result = Convert(dir);
@@ -215,7 +168,7 @@ TEST(LargeConversion, ProblemsInFileOrder) {
 TEST(LargeConversion, ModelRefusedLate) {
     LargeModel large(kLarge);
     large.model.replace(large.model.find("ELEM"), 12, "ELEM  -1");
-    large.displacement.replace(large.displacement.find("       1:"), 9, "       1 ");
+    large.results[0].replace(large.results[0].find("       1:"), 9, "       1 ");
     ScratchDir dir;
     large.WriteInto(dir);
     dir.Write("model.std", "earlier");

@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -15,52 +11,30 @@
 
 namespace cor2tavik::test {
 
-namespace {
-void RemoveTree(const std::string& path) {
-    struct stat status;
-    if (::lstat(path.c_str(), &status) != 0) return;
-    if (S_ISDIR(status.st_mode)) {
-        ::chmod(path.c_str(), 0700);
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..") RemoveTree(path + "/" + name);
-            }
-            ::closedir(dir);
-        }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
-}
-}  // namespace
-
 ScratchDir::ScratchDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/cor2tavik-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = buffer.data();
+    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
 void ScratchDir::Write(const std::string& name, const std::string& bytes) const {
     std::ofstream out(*this / name, std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out) ADD_FAILURE() << "cannot write " << name;
 }
+
 std::string ScratchDir::Read(const std::string& name) const { return ReadFile(*this / name); }
+
 std::string ScratchDir::ListOf(const std::string& directory) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(directory.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        ::closedir(dir);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     std::string list;
     for (const auto& name : names) list += (list.empty() ? "" : " ") + name;
@@ -74,17 +48,9 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
-
-
 ConversionOptions FixedOptions() {
     ConversionOptions options;
-    std::tm t{};
-    t.tm_year = 2004 - 1900;
-    t.tm_mday = 20;
-    t.tm_hour = 2;
-    t.tm_min = 35;
-    t.tm_sec = 10;
-    options.timestamp = t;
+    options.timestamp = std::tm{.tm_sec = 10, .tm_min = 35, .tm_hour = 2, .tm_mday = 20, .tm_year = 2004 - 1900};
     return options;
 }
 
@@ -101,10 +67,8 @@ Converted Convert(const ScratchDir& dir) {
 
 std::string Problems(const ConversionReport& report) {
     std::string text;
-    for (const Problem& p : report.problems) {
-        std::string file = p.file.substr(p.file.rfind('/') + 1);
-        text += file + ":" + std::to_string(p.line) + ": " + p.message + "\n";
-    }
+    for (const Problem& p : report.problems)
+        text += p.file.substr(p.file.rfind('/') + 1) + ":" + std::to_string(p.line) + ": " + p.message + "\n";
     return text;
 }
 
