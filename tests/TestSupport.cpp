@@ -48,9 +48,16 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
-ConversionOptions FixedOptions() {
+ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
     ConversionOptions options;
-    options.timestamp = std::tm{.tm_sec = 10, .tm_min = 35, .tm_hour = 2, .tm_mday = 20, .tm_year = 2004 - 1900};
+    options.timestamp = t;
     return options;
 }
 

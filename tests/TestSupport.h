@@ -30,8 +30,10 @@ private:
 
 std::string ReadFile(const std::string& path);
 
+// Options that stamp the given local time on the version line.
+ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second);
 // 20 January 2004, 02:35:10.
-ConversionOptions FixedOptions();
+inline ConversionOptions FixedOptions() { return OptionsAt(2004, 1, 20, 2, 35, 10); }
 // The header blocks every neutral file starts with, at FixedOptions()' time.
 std::string Header();
 
