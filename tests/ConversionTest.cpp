@@ -142,9 +142,9 @@ TEST(LargeConversion, LongElementRecords) {
 TEST(LargeConversion, ProblemsInFileOrder) {
     LargeModel large(kLarge);
     large.model.replace(large.model.find(Int(1000 + kLarge - 2, 8)) + 8, 3, " x ");
-    large.results[0].replace(large.results[0].rfind(Int(kLarge - 1, 8) + ":") + 8, 1, " ");
+    large.results[0][large.results[0].rfind(Int(kLarge - 1, 8)) + 8] = ' ';
     large.results[1].replace(large.results[1].find("40000"), 5, "40001");
-    large.results[2].replace(large.results[2].rfind(Int(kLarge, 8) + ":") + 9, 3, " y ");
+    large.results[2].replace(large.results[2].rfind(Int(kLarge, 8)) + 9, 3, " y ");
     ScratchDir dir;
     large.WriteInto(dir);
     auto result = Convert(dir);
