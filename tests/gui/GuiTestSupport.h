@@ -43,11 +43,10 @@ public:
         QString title;
         std::vector<dialogkit::FileFilter> filters;
         unsigned flags;
-        QString pathBefore;
     };
     Chooser() {
         previous_ = dialogkit::FileDialog::SetHandler([this](const dialogkit::FileDialog& d) {
-            seen.push_back(Seen{d.title, d.filters(), d.flags(), d.GetPathName()});
+            seen.push_back(Seen{d.title, d.filters(), d.flags()});
             return answer;
         });
     }
