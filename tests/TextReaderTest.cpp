@@ -43,14 +43,15 @@ TEST(TextReader, FieldsAcrossChunkBoundaries) {
     ScratchDir dir;
     std::string bytes;
     for (int i = 0; i < 200; ++i)
-        bytes += "  " + std::to_string(i * 7919 - 500000) + " -1.25e+07 3.5E-3\r\n\r\n 6.02214076e23\t.5 7.\r\n";
+        bytes += "  " + std::to_string(i * 7919 - 500000) + " -1.25e+07 3.5E-3\r\n\r\n 6.02214076e23\t.5 7. 1" +
+                 std::string(i, '0') + "\r\n";  // tokens longer than a chunk are read whole
     for (std::size_t chunk : {4, 5, 9, 13, 64, 1 << 20}) {
         TextReader in = Open(dir, bytes, chunk);
         for (int i = 0; i < 200; ++i) {
             std::int32_t n = 0;
             ASSERT_EQ(in.ScanInteger(n), ScanStatus::ok);
             EXPECT_EQ(n, i * 7919 - 500000);
-            for (double want : {-1.25e7, 3.5e-3, 6.02214076e23, 0.5, 7.0}) {
+            for (double want : {-1.25e7, 3.5e-3, 6.02214076e23, 0.5, 7.0, std::stod("1e" + std::to_string(i))}) {
                 double value = 0;
                 ASSERT_EQ(in.ScanReal(value), ScanStatus::ok);
                 EXPECT_EQ(value, want) << "chunk " << chunk << ", record " << i;
