@@ -102,7 +102,8 @@ TEST(ValueFormat, KnownValues) {
         // stays below the tie.
         {1.0000015, "1.000002E+000"},     {std::nextafter(1.0000015, 0.0), "1.000001E+000"},
         {std::nextafter(12345675.0, 0.0), "1.234567E+007"},  // cut ...981, 17 digits ...998
-        {-0.0, "0.000000E+000"},          {-INFINITY, "-1.#INF0E+000"},
+        {-0.0, "0.000000E+000"},          {-INFINITY, "-1.#INF0E+000"},  {1e100, "1.000000E+100"},
+        {1.0, "1.000000E+000"},           {-1e-5, "-1.00000E-005"},
     };
     for (const auto& [value, field] : cases) {
         EXPECT_EQ(Format(value), field) << std::hexfloat << value;
