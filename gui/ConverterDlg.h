@@ -34,6 +34,7 @@ protected:
     QIcon m_hIcon;
 };
 
-// Where OnPaint draws the icon of a minimized window: centred, rounding the
-// way the original did (signed division truncating toward zero).
+// Where OnPaint draws the icon of a minimized window: centred, with signed
+// division truncating toward zero, so an icon wider than the window starts
+// left of it by half the excess.
 QPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);

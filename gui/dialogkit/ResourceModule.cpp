@@ -15,8 +15,6 @@ const ResourceModule* UseResources(const ResourceModule& module) {
     return previous;
 }
 
-const ResourceModule& CurrentResources() { return *gModule; }
-
 const DialogTemplate* FindDialogTemplate(int id) {
     for (const DialogTemplate& t : gModule->dialogs)
         if (t.id == id) return &t;

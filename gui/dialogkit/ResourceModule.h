@@ -59,7 +59,6 @@ struct ResourceModule {
 // Makes `module` the one the functions below and Dialog read; returns the
 // previous one. The module must outlive its use.
 const ResourceModule* UseResources(const ResourceModule& module);
-const ResourceModule& CurrentResources();
 
 // Null when the module has no such template.
 const DialogTemplate* FindDialogTemplate(int id);

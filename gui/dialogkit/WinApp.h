@@ -2,8 +2,6 @@
 // Qt and calls InitInstance, where the program runs its dialog.
 #pragma once
 
-class QWidget;
-
 namespace dialogkit {
 
 struct ResourceModule;
@@ -11,14 +9,13 @@ struct ResourceModule;
 class WinApp {
 public:
     virtual ~WinApp() = default;
-    // Returns false when the program is done (the usual case for a dialog program).
+    // Returns false when the program is done (the usual case for a dialog
+    // program), true to go on into the event loop.
     virtual bool InitInstance() = 0;
-
-    QWidget* m_pMainWnd = nullptr;
 };
 
-// Creates the QApplication, makes `resources` current and runs InitInstance.
-// Returns the exit status.
+// Creates the QApplication, makes `resources` current and runs InitInstance,
+// then the event loop if it asked for one. Returns the exit status.
 int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv);
 
 }  // namespace dialogkit
