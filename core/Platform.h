@@ -51,8 +51,10 @@ unsigned CoreCount();
 std::string ErrorText(int error);
 
 // The x87 unit at its full 64-bit precision while this lives, then as it
-// was. The number fast paths compute in long double; Windows starts threads
-// at 53 bits, and a host program may have lowered it too.
+// was: a host program may have lowered it, and the real scanner's fast path
+// computes in long double. (Workers start with the job's setting on POSIX;
+// on Windows at 53 bits, where that path still rounds once and the value
+// format's power table sets the precision itself.)
 #if defined(__x86_64__) || defined(__i386__)
 class FullPrecision {
 public:

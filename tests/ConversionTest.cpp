@@ -45,6 +45,34 @@ TEST(Conversion, VersionLineAndModeOfTheNewFile) {
 }
 #endif
 
+#if defined(__x86_64__) || defined(__i386__)
+// A host program may have left the x87 unit at 24 bits; the job sets the
+// precision the fast paths need, and puts it back.
+TEST(Conversion, ExactAtAnyX87Precision) {
+    ScratchDir dir;
+    // 1.0000005 rounds up to 1.000001 only when read exactly; the second
+    // record leaves the fast paths room to look ahead.
+    const std::string zeros = " 0.0000000000000000E+00 0.0000000000000000E+00 0.0000000000000000E+00\n";
+    dir.Write("model.dat3", "t\ns\nNODE 2\n12 1.0000005 0 0\n13" + zeros + "ELEM 0\n");
+    dir.Write("Displacement.dat", "D\nNODE = 2\nlabel\n  101: 1.0000005 0 0\n  102:" + zeros);
+    std::uint16_t saved, low;
+    __asm__ volatile("fnstcw %0" : "=m"(saved));
+    low = static_cast<std::uint16_t>(saved & ~0x300);  // precision control: 24 bits
+    __asm__ volatile("fldcw %0" : : "m"(low));
+    ConversionOptions options = test::FixedOptions();
+    options.threads = 4;
+    const bool written = RunConversion(dir / "model", dir.path() + "/", options).written();
+    std::uint16_t after;
+    __asm__ volatile("fnstcw %0" : "=m"(after));
+    __asm__ volatile("fldcw %0" : : "m"(saved));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(after, low);
+    const std::string output = dir.Read("model.std");
+    EXPECT_NE(output.find("  000000       1.000001E+0000.000000E+0000.000000E+000\r\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("  1.000001E+0000.000000E+0000.000000E+000\r\n"), std::string::npos) << output;
+}
+#endif
+
 std::string Int(int value, int width) {
     char text[16];
     std::snprintf(text, sizeof text, "%*d", width, value);
