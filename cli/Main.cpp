@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsageText, stdout);
         return kWritten;
     }
-    if (std::strcmp(argv[1], "-V") == 0 || std::strcmp(argv[1], "--version") == 0) {
+    if (arguments[1] == "-V" || arguments[1] == "--version") {
         std::fputs("Cor2TavikCmd " VER_VERSION_STR "\n", stdout);
         return kWritten;
     }
