@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "CommandLine.h"
 #include "cor2tavik/Conversion.h"
 #include "cor2tavik/VersionInfo.h"
 
@@ -44,15 +46,17 @@ void PrintLocated(const cor2tavik::Problem& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    cor2tavik::UseUtf8Console();
+    const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
+    if (arguments.size() < 2) {
         std::fputs(kUsageText, stderr);
         return kUsage;
     }
-    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
+    if (arguments[1] == "-h" || arguments[1] == "--help") {
         std::fputs(kUsageText, stdout);
         return kWritten;
     }
-    if (std::strcmp(argv[1], "-V") == 0 || std::strcmp(argv[1], "--version") == 0) {
+    if (arguments[1] == "-V" || arguments[1] == "--version") {
         std::fputs("Cor2TavikCmd " VER_VERSION_STR "\n", stdout);
         return kWritten;
     }
@@ -69,7 +73,7 @@ int main(int argc, char** argv) {
         if (std::from_chars(threads, end, value).ptr == end) options.threads = value;
     }
 
-    const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(argv[1], options);
+    const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(arguments[1], options);
 
     std::size_t printed = 0;
     for (const cor2tavik::Problem& problem : report.problems) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Platform.h"
+
 // How the field's mantissa comes about. Let E = floor(log10 |d|) and
 // v = |d| * 10^(17-E), a real number in [1e17, 1e18). The digits are
 //   D18 = floor(v)                        (the expansion cut to 18 digits)
@@ -215,6 +217,9 @@ Digits ExactDigits(std::uint64_t absBits, bool negative) {
 
 // The power table comes from long double: it needs 64 significant bits.
 constexpr bool kFastPath = LDBL_MANT_DIG >= 64 && LDBL_MAX_10_EXP >= 340 && LDBL_MIN_10_EXP <= -330;
+#if LDBL_MANT_DIG < 64
+#pragma message("long double has fewer than 64 significant bits here: values are formatted without the fast path (same text, slower)")
+#endif
 
 // a * b as two 64-bit halves.
 void Multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& high, std::uint64_t& low) {
@@ -245,6 +250,7 @@ struct Power {
 class PowerTable {
 public:
     PowerTable() {
+        const platform::FullPrecision precision;
         for (int k = kMinPow; k <= kMaxPow; ++k) {
             char text[8] = {'1', 'e'};
             char* p = text + 2;
