@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <utility>
-
-#include <QFile>
-#include <QFileInfo>
-#include <QStringList>
+#include <vector>
 
 #include "AboutDlg.h"
 #include "dialogkit/CommonDialogs.h"
@@ -18,11 +16,15 @@ namespace {
 // How many input problems the message box lists before "and n more".
 constexpr std::size_t kProblemsShown = 5;
 
-QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
+// The name after the last separator of either system.
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 // The core words its reasons in English ("cannot open: <system error>"); the
 // usual ones are put into Japanese, anything else is shown as it stands.
-QString JapaneseReason(const std::string& reason) {
+std::string JapaneseReason(const std::string& reason) {
     static const std::pair<const char*, const char*> kPhrases[] = {
         {"cannot open", "開けません"},
         {"cannot create", "作成できません"},
@@ -35,53 +37,56 @@ QString JapaneseReason(const std::string& reason) {
         {"No space left on device", "ディスクに空きがありません"},
         {"Read-only file system", "読み取り専用のファイルシステムです"},
     };
-    QStringList parts;
-    for (const QString& part : QString::fromStdString(reason).split(QStringLiteral(": "))) {
+    std::string joined;
+    for (std::size_t begin = 0;;) {
+        const std::size_t end = reason.find(": ", begin);
+        const std::string part = reason.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
         auto known = std::find_if(std::begin(kPhrases), std::end(kPhrases),
-                                  [&](const auto& phrase) { return part == QLatin1String(phrase.first); });
-        parts << (known != std::end(kPhrases) ? QString::fromUtf8(known->second) : part);
+                                  [&](const auto& phrase) { return part == phrase.first; });
+        if (begin > 0) joined += "：";
+        joined += known != std::end(kPhrases) ? known->second : part;
+        if (end == std::string::npos) break;
+        begin = end + 2;
     }
-    return parts.join(QStringLiteral("："));
+    return joined;
 }
 
-QString FailureMessage(const cor2tavik::ConversionReport& report, const QByteArray& path) {
-    QString file = QFile::decodeName(path);
-    QString reason;
-    if (static_cast<std::size_t>(path.size()) > cor2tavik::kMaxPathLength) {
-        reason = QStringLiteral("パスが長すぎます（%1 バイト。%2 バイトまで）")
-                     .arg(path.size())
-                     .arg(cor2tavik::kMaxPathLength);
+std::string FailureMessage(const cor2tavik::ConversionReport& report, const std::string& path) {
+    std::string file = path;
+    std::string reason;
+    if (path.size() > cor2tavik::kMaxPathLength) {
+        reason = "パスが長すぎます（" + std::to_string(path.size()) + " バイト。" +
+                 std::to_string(cor2tavik::kMaxPathLength) + " バイトまで）";
     } else if (report.failure) {
-        if (!report.failure->file.empty()) file = FromFileName(report.failure->file);
-        if (report.failure->line > 0) file += QStringLiteral("（%1 行目）").arg(report.failure->line);
+        if (!report.failure->file.empty()) file = report.failure->file;
+        if (report.failure->line > 0) file += "（" + std::to_string(report.failure->line) + " 行目）";
         reason = JapaneseReason(report.failure->message);
     }
-    if (reason.isEmpty()) reason = QStringLiteral("不明");
-    return QStringLiteral("変換できませんでした。TAVIKデータは書き出していません。\n\n"
-                          "ファイル：%1\n理由：%2\n\n"
-                          "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。")
-        .arg(file, reason);
+    if (reason.empty()) reason = "不明";
+    return "変換できませんでした。TAVIKデータは書き出していません。\n\n"
+           "ファイル：" + file + "\n理由：" + reason + "\n\n"
+           "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。";
 }
 
-QString ProblemsMessage(const cor2tavik::ConversionReport& report) {
-    QStringList lines;
-    lines << QStringLiteral("TAVIKデータを書き出しましたが、入力に %1 件の問題がありました。").arg(report.problemCount);
-    if (!report.outputPath.empty()) lines << QStringLiteral("出力：%1").arg(FromFileName(report.outputPath));
-    lines << QString();
+std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
+    std::string text = "TAVIKデータを書き出しましたが、入力に " + std::to_string(report.problemCount) +
+                       " 件の問題がありました。";
+    if (!report.outputPath.empty()) text += "\n出力：" + report.outputPath;
+    text += '\n';
     const std::size_t shown = std::min(kProblemsShown, report.problems.size());
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
-        QString where = QFileInfo(FromFileName(p.file)).fileName();
-        if (p.line > 0) where += QStringLiteral(":%1").arg(p.line);
-        lines << where + QStringLiteral(": ") + QString::fromStdString(p.message);
+        text += '\n' + FileNameOf(p.file);
+        if (p.line > 0) text += ':' + std::to_string(p.line);
+        text += ": " + p.message;
     }
-    if (report.problemCount > shown) lines << QStringLiteral("ほか %1 件").arg(report.problemCount - shown);
-    return lines.join(QLatin1Char('\n'));
+    if (report.problemCount > shown) text += "\nほか " + std::to_string(report.problemCount - shown) + " 件";
+    return text;
 }
 
 }  // namespace
 
-CConverterDlg::CConverterDlg(QWidget* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
+CConverterDlg::CConverterDlg(Dialog* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     OnClicked(IDC_BROWSE, &CConverterDlg::OnBrowse);
     m_convert = [](std::string_view path, cor2tavik::ConversionReport& report) {
         return cor2tavik::ConvertModelFile(path, report);
@@ -93,8 +98,8 @@ bool CConverterDlg::OnInitDialog() {
 
     // The About entry of the system menu.
     if (SystemMenu* pSysMenu = GetSystemMenu()) {
-        const QString strAboutMenu = LoadString(IDS_ABOUTBOX);
-        if (!strAboutMenu.isEmpty()) {
+        const std::string strAboutMenu = LoadString(IDS_ABOUTBOX);
+        if (!strAboutMenu.empty()) {
             pSysMenu->AppendMenu(MF_SEPARATOR);
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
@@ -113,28 +118,26 @@ bool CConverterDlg::OnInitDialog() {
 
 void CConverterDlg::OnBrowse() {
     FileDialog dlg(FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
-                   QStringLiteral("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||"));
-    dlg.title = QStringLiteral("COR2TAVIK初期画面");
+                   "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||", this);
+    dlg.title = "COR2TAVIK初期画面";
     if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_MODEL_PATH, dlg.GetPathName());
 }
 
 void CConverterDlg::OnOK() {
-    // The core works on bytes: give it the path as the file system spells it.
-    const QByteArray path = QFile::encodeName(GetDlgItemText(IDC_MODEL_PATH));
+    // UTF-8 on both systems: the core's Windows side turns it into wide calls.
+    const std::string path = GetDlgItemText(IDC_MODEL_PATH);
 
     cor2tavik::ConversionReport report;
-    int result;
-    {
-        WaitCursor wait;
-        result = m_convert(std::string_view(path.constData(), static_cast<std::size_t>(path.size())), report);
-    }
+    int result = 0;
+    // A large model takes seconds: the dialog keeps painting meanwhile.
+    RunJob([&] { result = m_convert(path, report); });
 
     if (result != 0) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
-        MessageBox(this, FailureMessage(report, path), windowTitle(), MessageIcon::Error);
+        MessageBox(this, FailureMessage(report, path), GetWindowText(), MessageIcon::Error);
         return;
     }
-    if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), windowTitle(), MessageIcon::Warning);
+    if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), GetWindowText(), MessageIcon::Warning);
     Dialog::OnOK();
 }
 
@@ -147,16 +150,18 @@ void CConverterDlg::OnSysCommand(unsigned nID, long lParam) {
     }
 }
 
-QPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
-    return QPoint((clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2);
+Point IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
+    return Point{(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
 }
 
 void CConverterDlg::OnPaint() {
     if (IsIconic()) {
         PaintDC dc(this);
         dc.EraseBackground();
-        const QPoint origin = IconOrigin(width(), height(), kIconSize, kIconSize);
-        dc.DrawIcon(origin.x(), origin.y(), m_hIcon);
+        const Size icon = SystemIconSize();
+        const Size client = GetClientSize();
+        const Point origin = IconOrigin(client.cx, client.cy, icon.cx, icon.cy);
+        dc.DrawIcon(origin.x, origin.y, m_hIcon);
     } else {
         Dialog::OnPaint();
     }

@@ -4,9 +4,6 @@
 #include <functional>
 #include <string_view>
 
-#include <QIcon>
-#include <QPoint>
-
 #include "Resource.h"
 #include "cor2tavik/Conversion.h"
 #include "dialogkit/Dialog.h"
@@ -15,9 +12,9 @@ class CConverterDlg : public dialogkit::Dialog {
 public:
     enum { IDD = IDD_CONVERTER_DIALOG };
 
-    explicit CConverterDlg(QWidget* pParent = nullptr);
+    explicit CConverterDlg(dialogkit::Dialog* pParent = nullptr);
 
-    // The job OnOK runs, given the path in the file system's encoding.
+    // The job OnOK runs on a worker thread, given the path in UTF-8.
     // Tests replace it to watch what the job is given.
     using Conversion = std::function<int(std::string_view path, cor2tavik::ConversionReport& report)>;
     Conversion m_convert;
@@ -28,12 +25,12 @@ public:
     void OnOK() override;
     void OnSysCommand(unsigned nID, long lParam) override;
     void OnPaint() override;
-    QIcon OnQueryDragIcon() const { return m_hIcon; }
+    dialogkit::Icon OnQueryDragIcon() const override { return m_hIcon; }
 
 protected:
-    QIcon m_hIcon;
+    dialogkit::Icon m_hIcon;
 };
 
-// Where OnPaint draws the icon of a minimized window: centred, rounding the
-// way the original did (signed division truncating toward zero).
-QPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);
+// Where OnPaint draws the icon of a minimized window: centred, each half
+// taken by signed division truncating toward zero.
+dialogkit::Point IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);

@@ -1,11 +1,10 @@
 // The application object: main() hands the process to RunApp, which sets up
-// Qt and calls InitInstance, where the program runs its dialog.
+// the windowing system and calls InitInstance, where the program runs its dialog.
 #pragma once
-
-class QWidget;
 
 namespace dialogkit {
 
+class Dialog;
 struct ResourceModule;
 
 class WinApp {
@@ -14,11 +13,11 @@ public:
     // Returns false when the program is done (the usual case for a dialog program).
     virtual bool InitInstance() = 0;
 
-    QWidget* m_pMainWnd = nullptr;
+    Dialog* m_pMainWnd = nullptr;
 };
 
-// Creates the QApplication, makes `resources` current and runs InitInstance.
-// Returns the exit status.
+// Sets up the windowing system, makes `resources` current and runs
+// InitInstance. Returns the exit status.
 int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv);
 
 }  // namespace dialogkit

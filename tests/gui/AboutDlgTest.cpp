@@ -16,7 +16,7 @@ TEST(AboutDlg, ShowsCaptionTextsAndIcon) {
     CAboutDlg dlg;
     ASSERT_TRUE(dlg.Create());
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報"));
-    EXPECT_EQ(dlg.size(), MapDialogRect(dlg.baseUnits(), 0, 0, 235, 55).size());
+    EXPECT_EQ(dlg.size(), ToQRect(MapDialogRect(dlg.baseUnits(), 0, 0, 235, 55)).size());
 
     const auto& controls = dlg.controls();
     ASSERT_EQ(controls.size(), 4u);
@@ -37,7 +37,7 @@ TEST(AboutDlg, ShowsCaptionTextsAndIcon) {
     ASSERT_FALSE(shown.isNull());
     EXPECT_EQ(shown.size(), QSize(32, 32));
     EXPECT_EQ(shown.toImage(), LoadIcon(128).pixmap(32, 32).toImage());
-    EXPECT_EQ(icon->geometry(), QRect(MapDialogRect(dlg.baseUnits(), 11, 17, 20, 20).topLeft(), QSize(32, 32)));
+    EXPECT_EQ(icon->geometry(), QRect(ToQRect(MapDialogRect(dlg.baseUnits(), 11, 17, 20, 20)).topLeft(), QSize(32, 32)));
 
     for (QLabel* label : {name, notice})
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "AboutDlg.h"
@@ -56,16 +58,16 @@ protected:
 
 TEST_F(ConverterDlgTest, InitDialogSetsCaptionAndEveryControlText) {
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Cor2Tavik"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_TITLE_TEXT), QStringLiteral("TAVIK/QR DATA CONVERTOR"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_TARGET_TEXT), QStringLiteral("(FOR CORVANTIS)"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_VERSION_TEXT), QStringLiteral("Ver 5.00"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_UPDATE_TEXT), QStringLiteral("Update : 2003/12/22"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_MAKER_TEXT), QStringLiteral("Quendrall Corporation"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC), QStringLiteral("TAVIKデータ（解析モデル）選択"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL_PATH), QString());
-    EXPECT_EQ(dlg.GetDlgItemText(IDOK), QStringLiteral("OK"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDCANCEL), QStringLiteral("ｷｬﾝｾﾙ"));
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_BROWSE), QStringLiteral("参照"));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TITLE_TEXT), "TAVIK/QR DATA CONVERTOR");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TARGET_TEXT), "(FOR CORVANTIS)");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_VERSION_TEXT), "Ver 5.00");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_UPDATE_TEXT), "Update : 2003/12/22");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MAKER_TEXT), "Quendrall Corporation");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC), "TAVIKデータ（解析モデル）選択");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_MODEL_PATH), "");
+    EXPECT_EQ(dlg.GetDlgItemText(IDOK), "OK");
+    EXPECT_EQ(dlg.GetDlgItemText(IDCANCEL), "ｷｬﾝｾﾙ");
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_BROWSE), "参照");
     EXPECT_FALSE(dlg.windowIcon().isNull());
     EXPECT_FALSE(dlg.OnQueryDragIcon().isNull());
 }
@@ -87,11 +89,11 @@ TEST_F(ConverterDlgTest, ControlsKeepTemplateIdsKindsAndOrder) {
 
 TEST_F(ConverterDlgTest, LayoutIsInDialogUnitsAndNothingIsClippedOrOverlaps) {
     const BaseUnits u = dlg.baseUnits();
-    EXPECT_EQ(dlg.size(), MapDialogRect(u, 0, 0, 320, 200).size());
-    EXPECT_EQ(Button(IDOK)->geometry(), MapDialogRect(u, 56, 177, 50, 14));
-    EXPECT_EQ(Button(IDCANCEL)->geometry(), MapDialogRect(u, 124, 178, 50, 14));
-    EXPECT_EQ(PathBox()->geometry(), MapDialogRect(u, 46, 111, 206, 14));
-    EXPECT_EQ(Button(IDC_BROWSE)->geometry(), MapDialogRect(u, 261, 112, 33, 14));
+    EXPECT_EQ(dlg.size(), ToQRect(MapDialogRect(u, 0, 0, 320, 200)).size());
+    EXPECT_EQ(Button(IDOK)->geometry(), ToQRect(MapDialogRect(u, 56, 177, 50, 14)));
+    EXPECT_EQ(Button(IDCANCEL)->geometry(), ToQRect(MapDialogRect(u, 124, 178, 50, 14)));
+    EXPECT_EQ(PathBox()->geometry(), ToQRect(MapDialogRect(u, 46, 111, 206, 14)));
+    EXPECT_EQ(Button(IDC_BROWSE)->geometry(), ToQRect(MapDialogRect(u, 261, 112, 33, 14)));
 
     const auto& controls = dlg.controls();
     for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -177,14 +179,15 @@ TEST_F(ConverterDlgTest, MissingModelIsReportedAndTheDialogStaysOpen) {
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     const MessageBoxRequest& box = boxes.shown[0];
-    EXPECT_EQ(box.caption, QStringLiteral("Cor2Tavik"));
+    EXPECT_EQ(box.caption, "Cor2Tavik");
     EXPECT_EQ(box.icon, MessageIcon::Error);
     EXPECT_EQ(box.owner, &dlg);
     EXPECT_EQ(box.text, QStringLiteral("変換できませんでした。TAVIKデータは書き出していません。\n\n"
                                        "ファイル：%1\n"
                                        "理由：開けません：ファイルまたはフォルダーがありません\n\n"
                                        "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。")
-                            .arg(path));
+                            .arg(path)
+                            .toStdString());
 
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), 0);
@@ -200,9 +203,9 @@ TEST_F(ConverterDlgTest, BrokenModelKeepsTheOldOutputAndNamesTheLine) {
     dlg.OnOK();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("ファイル：%1（3 行目）\n理由：node count line：no integer at column 5\n")
+    EXPECT_TRUE(guitest::Contains(boxes.shown[0].text, QStringLiteral("ファイル：%1（3 行目）\n理由：node count line：no integer at column 5\n")
                                                  .arg(InDir("broken.dat3"))))
-        << boxes.shown[0].text.toStdString();
+        << boxes.shown[0].text;
     QFile old(InDir("broken.std"));
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("an earlier conversion\r\n"));
@@ -216,8 +219,8 @@ TEST_F(ConverterDlgTest, UnwritableOutputIsReportedByItsName) {
     dlg.OnOK();
 
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("ファイル：%1\n理由：").arg(InDir("model1.std"))))
-        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(guitest::Contains(boxes.shown[0].text, QStringLiteral("ファイル：%1\n理由：").arg(InDir("model1.std"))))
+        << boxes.shown[0].text;
     EXPECT_EQ(dlg.result(), 0);
 }
 
@@ -230,15 +233,15 @@ TEST_F(ConverterDlgTest, PathLengthIsCountedInBytesOfTheFileSystemEncoding) {
     PathBox()->setText(fits);
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_FALSE(boxes.shown[0].text.contains(QStringLiteral("パスが長すぎます")));
+    EXPECT_FALSE(guitest::Contains(boxes.shown[0].text, QStringLiteral("パスが長すぎます")));
 
     // 171 Japanese characters are 513 bytes: too long, though only 171 + 5 characters.
     const QString tooLong = QString(171, QChar(0x30E2)) + QStringLiteral(".dat3");
     PathBox()->setText(tooLong);
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_TRUE(boxes.shown[1].text.contains(QStringLiteral("パスが長すぎます（518 バイト。511 バイトまで）")))
-        << boxes.shown[1].text.toStdString();
+    EXPECT_TRUE(guitest::Contains(boxes.shown[1].text, QStringLiteral("パスが長すぎます（518 バイト。511 バイトまで）")))
+        << boxes.shown[1].text;
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(PathBox()->text(), tooLong);
 }
@@ -253,7 +256,7 @@ TEST_F(ConverterDlgTest, InputProblemsAreShownThenTheDialogCloses) {
 
     EXPECT_TRUE(QFile::exists(InDir("odd.std")));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    const QString& text = boxes.shown[0].text;
+    const QString text = QString::fromStdString(boxes.shown[0].text);
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_TRUE(text.startsWith(QStringLiteral("TAVIKデータを書き出しましたが、入力に 2 件の問題がありました。")))
         << text.toStdString();
@@ -273,7 +276,7 @@ TEST_F(ConverterDlgTest, ProblemListShowsTheFirstFiveAndTheTotal) {
     };
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    const QStringList lines = boxes.shown[0].text.split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromStdString(boxes.shown[0].text).split(QLatin1Char('\n'));
     const QStringList expected = {
         QStringLiteral("TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。"),
         QString(),
@@ -299,17 +302,24 @@ TEST_F(ConverterDlgTest, JapanesePathReachesTheCoreInTheFileSystemEncoding) {
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(ConverterDlgTest, JobRunsUnderTheWaitCursorWithTheTextAsBytes) {
+TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithTheTextAsUtf8) {
     std::optional<Qt::CursorShape> during;
     std::string given;
+    bool enabledDuring = true;
+    std::thread::id worker;
     dlg.m_convert = [&](std::string_view path, cor2tavik::ConversionReport&) {
         if (QCursor* c = QApplication::overrideCursor()) during = c->shape();
+        enabledDuring = dlg.isEnabled();
+        worker = std::this_thread::get_id();
         given = std::string(path);
         return 0;
     };
     PathBox()->setText(QStringLiteral("/データ/m.dat3"));
     dlg.OnOK();
     EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_TRUE(dlg.isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(given, "/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/m.dat3");
 }
@@ -317,17 +327,17 @@ TEST_F(ConverterDlgTest, JobRunsUnderTheWaitCursorWithTheTextAsBytes) {
 // --- The chooser ----------------------------------------------------------------
 
 TEST_F(ConverterDlgTest, BrowseSetsUpTheChooserAndFillsTheBox) {
-    chooser.answer = QStringLiteral("/data/モデル1.dat3");
+    chooser.answer = "/data/モデル1.dat3";
     QTest::mouseClick(Button(IDC_BROWSE), Qt::LeftButton);
 
     ASSERT_EQ(chooser.seen.size(), 1u);
     const Chooser::Seen& seen = chooser.seen[0];
-    EXPECT_EQ(seen.title, QStringLiteral("COR2TAVIK初期画面"));
+    EXPECT_EQ(seen.title, "COR2TAVIK初期画面");
     ASSERT_EQ(seen.filters.size(), 2u);
-    EXPECT_EQ(seen.filters[0].displayName, QStringLiteral("Data Files(*.dat3) "));
-    EXPECT_EQ(seen.filters[0].pattern, QStringLiteral("*.dat3"));
-    EXPECT_EQ(seen.filters[1].displayName, QStringLiteral("All File(*.*) "));
-    EXPECT_EQ(seen.filters[1].pattern, QStringLiteral("*"));
+    EXPECT_EQ(seen.filters[0].displayName, "Data Files(*.dat3) ");
+    EXPECT_EQ(seen.filters[0].pattern, "*.dat3");
+    EXPECT_EQ(seen.filters[1].displayName, "All File(*.*) ");
+    EXPECT_EQ(seen.filters[1].pattern, "*");
     EXPECT_TRUE(seen.flags & FileDialog::OFN_FILEMUSTEXIST);
     EXPECT_EQ(PathBox()->text(), QStringLiteral("/data/モデル1.dat3"));
     EXPECT_TRUE(boxes.shown.empty());
@@ -339,7 +349,7 @@ TEST_F(ConverterDlgTest, CancelledChooserKeepsTheTextAndEachPressIsFresh) {
     dlg.OnBrowse();
     EXPECT_EQ(PathBox()->text(), QStringLiteral("typed.dat3"));
 
-    chooser.answer = QStringLiteral("/a/picked.dat3");
+    chooser.answer = "/a/picked.dat3";
     dlg.OnBrowse();
     EXPECT_EQ(PathBox()->text(), QStringLiteral("/a/picked.dat3"));
 
@@ -347,7 +357,7 @@ TEST_F(ConverterDlgTest, CancelledChooserKeepsTheTextAndEachPressIsFresh) {
     dlg.OnBrowse();
     EXPECT_EQ(PathBox()->text(), QStringLiteral("/a/picked.dat3"));
     ASSERT_EQ(chooser.seen.size(), 3u);
-    for (const Chooser::Seen& seen : chooser.seen) EXPECT_TRUE(seen.pathBefore.isEmpty());
+    for (const Chooser::Seen& seen : chooser.seen) EXPECT_TRUE(seen.pathBefore.empty());
 }
 
 TEST_F(ConverterDlgTest, QtChooserShowsTheTitleAndFiltersAndReturnsTheFile) {
@@ -394,7 +404,7 @@ TEST_F(ConverterDlgTest, SystemMenuHoldsCloseThenTheAboutEntry) {
     EXPECT_EQ(items[1].flags, unsigned(MF_SEPARATOR));
     EXPECT_EQ(items[2].flags, unsigned(MF_STRING));
     EXPECT_EQ(items[2].id, 0x0010u);
-    EXPECT_EQ(items[2].text, QStringLiteral("Cor2Tavik のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+    EXPECT_EQ(items[2].text, "Cor2Tavik のﾊﾞｰｼﾞｮﾝ情報(&A)...");
 }
 
 TEST(ConverterDlgResources, EmptyAboutStringAddsNeitherSeparatorNorEntry) {
@@ -409,7 +419,7 @@ TEST(ConverterDlgResources, EmptyAboutStringAddsNeitherSeparatorNorEntry) {
     ASSERT_NE(dlg.GetSystemMenu(), nullptr);
     ASSERT_EQ(dlg.GetSystemMenu()->items().size(), 1u);
     EXPECT_EQ(dlg.GetSystemMenu()->items()[0].id, SC_CLOSE);
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_TITLE_TEXT), QStringLiteral("TAVIK/QR DATA CONVERTOR"));  // the rest ran
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TITLE_TEXT), "TAVIK/QR DATA CONVERTOR");  // the rest ran
 }
 
 TEST_F(ConverterDlgTest, AltSpaceAndRightClickPopTheMenuUpAndItsEntriesWork) {
@@ -467,15 +477,16 @@ TEST_F(ConverterDlgTest, OnlyTheAboutCommandWithAnyLowFourBitsOpensTheAboutBox) 
 // --- Painting while minimized ---------------------------------------------------
 
 TEST(IconOrigin, CentresByTruncatingSignedDivision) {
-    EXPECT_EQ(IconOrigin(36, 36, 32, 32), QPoint(2, 2));
-    EXPECT_EQ(IconOrigin(35, 37, 32, 32), QPoint(2, 3));
-    EXPECT_EQ(IconOrigin(32, 32, 32, 32), QPoint(0, 0));
-    EXPECT_EQ(IconOrigin(30, 29, 32, 32), QPoint(0, -1));  // -1 / 2 is 0, -2 / 2 is -1
-    EXPECT_EQ(IconOrigin(20, 0, 32, 32), QPoint(-5, -15));
+    EXPECT_EQ(IconOrigin(36, 36, 32, 32), (Point{2, 2}));
+    EXPECT_EQ(IconOrigin(35, 37, 32, 32), (Point{2, 3}));
+    EXPECT_EQ(IconOrigin(32, 32, 32, 32), (Point{0, 0}));
+    EXPECT_EQ(IconOrigin(30, 29, 32, 32), (Point{0, -1}));  // -1 / 2 is 0, -2 / 2 is -1
+    EXPECT_EQ(IconOrigin(20, 0, 32, 32), (Point{-5, -15}));
 }
 
 TEST_F(ConverterDlgTest, MinimizedDialogShowsTheIconCentred) {
-    const QPoint origin = IconOrigin(dlg.width(), dlg.height(), kIconSize, kIconSize);
+    const Point at = IconOrigin(dlg.width(), dlg.height(), kIconSize, kIconSize);
+    const QPoint origin(at.x, at.y);
     const QImage normal = dlg.grab().toImage();
     dlg.setWindowState(Qt::WindowMinimized);
     ASSERT_TRUE(dlg.IsIconic());

@@ -9,6 +9,7 @@
 #include "Resources.h"
 #include "dialogkit/CommonDialogs.h"
 #include "dialogkit/Dialog.h"
+#include "dialogkit/qt/DialogFont.h"
 
 using namespace dialogkit;
 
@@ -22,9 +23,9 @@ TEST(DialogUnits, MulDivRoundsHalfAwayFromZero) {
 }
 
 TEST(DialogUnits, RectScalesByQuarterWidthAndEighthHeight) {
-    EXPECT_EQ(MapDialogRect(BaseUnits{7, 13}, 0, 0, 320, 200), QRect(0, 0, 560, 325));
-    EXPECT_EQ(MapDialogRect(BaseUnits{7, 13}, 56, 177, 50, 14), QRect(98, 288, 88, 23));
-    EXPECT_EQ(MapDialogRect(BaseUnits{6, 12}, 261, 112, 33, 14), QRect(392, 168, 50, 21));
+    EXPECT_EQ(MapDialogRect(BaseUnits{7, 13}, 0, 0, 320, 200), (Rect{0, 0, 560, 325}));
+    EXPECT_EQ(MapDialogRect(BaseUnits{7, 13}, 56, 177, 50, 14), (Rect{98, 288, 88, 23}));
+    EXPECT_EQ(MapDialogRect(BaseUnits{6, 12}, 261, 112, 33, 14), (Rect{392, 168, 50, 21}));
 }
 
 TEST(DialogUnits, DialogFontHasGlyphsForEveryText) {
@@ -43,20 +44,20 @@ TEST(DialogUnits, DialogFontHasGlyphsForEveryText) {
 }
 
 TEST(CommonDialogs, FilterSplitsIntoNameAndPatternPairs) {
-    const auto filters = ParseFilter(QStringLiteral("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||"));
+    const auto filters = ParseFilter("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||");
     ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0].displayName, QStringLiteral("Data Files(*.dat3) "));
-    EXPECT_EQ(filters[0].pattern, QStringLiteral("*.dat3"));
-    EXPECT_EQ(filters[1].displayName, QStringLiteral("All File(*.*) "));
-    EXPECT_EQ(filters[1].pattern, QStringLiteral("*"));
+    EXPECT_EQ(filters[0].displayName, "Data Files(*.dat3) ");
+    EXPECT_EQ(filters[0].pattern, "*.dat3");
+    EXPECT_EQ(filters[1].displayName, "All File(*.*) ");
+    EXPECT_EQ(filters[1].pattern, "*");
 
-    EXPECT_TRUE(ParseFilter(QString()).empty());
-    EXPECT_TRUE(ParseFilter(QStringLiteral("||")).empty());
+    EXPECT_TRUE(ParseFilter("").empty());
+    EXPECT_TRUE(ParseFilter("||").empty());
     // The blank after a bar is padding, not part of the next name.
-    EXPECT_EQ(ParseFilter(QStringLiteral("A |*.a|  B|*.b||"))[1].displayName, QStringLiteral("B"));
+    EXPECT_EQ(ParseFilter("A |*.a|  B|*.b||")[1].displayName, "B");
     // A name without its pattern, and anything after the closing bars, is dropped.
-    EXPECT_EQ(ParseFilter(QStringLiteral("A|*.a|B")).size(), 1u);
-    EXPECT_EQ(ParseFilter(QStringLiteral("A|*.a||B|*.b||")).size(), 1u);
+    EXPECT_EQ(ParseFilter("A|*.a|B").size(), 1u);
+    EXPECT_EQ(ParseFilter("A|*.a||B|*.b||").size(), 1u);
 }
 
 // A module of one made-up dialog, current for the life of the fixture.
@@ -86,26 +87,26 @@ TEST_F(TemplateTest, StaticsGrowToTheirTextWithinTheDialog) {
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(wide->text(), QStringLiteral("a label far wider than its box"));  // the first IDC_STATIC
     EXPECT_EQ(wide->width(), wide->fontMetrics().horizontalAdvance(wide->text()));
-    EXPECT_EQ(wide->x(), MapDialogRect(dlg.baseUnits(), 4, 4, 0, 0).x());
+    EXPECT_EQ(wide->x(), MapDialogRect(dlg.baseUnits(), 4, 4, 0, 0).x);
 
     // Near the right edge a label grows only to the edge.
     QWidget* tail = dlg.GetDlgItem(20);
     EXPECT_EQ(tail->geometry().right(), dlg.width() - 1);
 
     // A new text grows it again; a shorter one leaves it as wide as the template.
-    dlg.SetDlgItemText(20, QStringLiteral("x"));
-    EXPECT_EQ(tail->width(), MapDialogRect(dlg.baseUnits(), 0, 0, 10, 8).width());
+    dlg.SetDlgItemText(20, "x");
+    EXPECT_EQ(tail->width(), MapDialogRect(dlg.baseUnits(), 0, 0, 10, 8).cx);
 }
 
 TEST_F(TemplateTest, AccessByIdReachesEachKindAndIgnoresUnknownIds) {
     Dialog dlg(7);
     ASSERT_TRUE(dlg.Create());
-    EXPECT_EQ(dlg.GetDlgItemText(21), QStringLiteral("start"));
-    dlg.SetDlgItemText(21, QStringLiteral("typed"));
+    EXPECT_EQ(dlg.GetDlgItemText(21), "start");
+    dlg.SetDlgItemText(21, "typed");
     EXPECT_EQ(qobject_cast<QLineEdit*>(dlg.GetDlgItem(21))->text(), QStringLiteral("typed"));
     EXPECT_EQ(dlg.GetDlgItem(99), nullptr);
-    dlg.SetDlgItemText(99, QStringLiteral("nowhere"));
-    EXPECT_EQ(dlg.GetDlgItemText(99), QString());
+    dlg.SetDlgItemText(99, "nowhere");
+    EXPECT_EQ(dlg.GetDlgItemText(99), "");
     // No WS_SYSMENU, no system menu.
     EXPECT_EQ(dlg.GetSystemMenu(), nullptr);
     EXPECT_EQ(dlg.ShowSystemMenu(QPoint()), nullptr);
@@ -115,7 +116,7 @@ TEST_F(TemplateTest, MissingResourcesFailLikeTheirWindowsCounterparts) {
     Dialog dlg(8);
     EXPECT_FALSE(dlg.Create());
     EXPECT_EQ(dlg.DoModal(), -1);
-    EXPECT_EQ(LoadString(101), QString());
+    EXPECT_EQ(LoadString(101), "");
     EXPECT_TRUE(LoadIcon(128).isNull());
 }
 

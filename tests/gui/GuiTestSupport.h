@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "dialogkit/CommonDialogs.h"
+#include "dialogkit/Dialog.h"
 
 #include <ostream>
 
@@ -41,10 +42,10 @@ private:
 class Chooser {
 public:
     struct Seen {
-        QString title;
+        std::string title;
         std::vector<dialogkit::FileFilter> filters;
         unsigned flags;
-        QString pathBefore;
+        std::string pathBefore;
     };
     Chooser() {
         previous_ = dialogkit::FileDialog::SetHandler([this](const dialogkit::FileDialog& d) {
@@ -53,7 +54,7 @@ public:
         });
     }
     ~Chooser() { dialogkit::FileDialog::SetHandler(previous_); }
-    std::optional<QString> answer;
+    std::optional<std::string> answer;
     std::vector<Seen> seen;
 
 private:
@@ -80,6 +81,10 @@ public:
 private:
     QTimer timer_;
 };
+
+inline bool Contains(const std::string& text, const QString& part) {
+    return text.find(part.toStdString()) != std::string::npos;
+}
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);

@@ -22,8 +22,8 @@ TEST(Resources, StringTableHoldsTheExactTexts) {
         {104, "Ver 5.00"}, {105, "Update : 2003/12/22"}, {106, "Quendrall Corporation"},
     };
     EXPECT_EQ(Cor2TavikResources().strings, expected);
-    EXPECT_EQ(LoadString(IDS_ABOUTBOX), QStringLiteral("Cor2Tavik のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
-    EXPECT_EQ(LoadString(107), QString());
+    EXPECT_EQ(LoadString(IDS_ABOUTBOX), "Cor2Tavik のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    EXPECT_EQ(LoadString(107), "");
 }
 
 TEST(Resources, IconHasA32And16PixelImageOfAtMost16Colours) {
