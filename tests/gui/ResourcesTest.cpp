@@ -61,7 +61,7 @@ TEST(Resources, ProgramEmbedsTheVersionBlock) {
               "PRODUCTVERSION=1.0.0.1\n"
               "FILEFLAGSMASK=0x3F\n"
               "FILEFLAGS=0x0\n"
-              "FILEOS=0x4\n"
+              "FILEOS=0x40004\n"
               "FILETYPE=0x1\n"
               "StringFileInfo=041104B0\n"
               "CompanyName=\n"
