@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "CommandLine.h"
 #include "cor2tavik/Conversion.h"
 
 namespace {
@@ -37,11 +39,13 @@ void PrintLocated(const std::string& file, long line, const std::string& message
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    cor2tavik::UseUtf8Console();
+    const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
+    if (arguments.size() < 2) {
         std::fputs(kUsageText, stderr);
         return kUsage;
     }
-    if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
+    if (arguments[1] == "-h" || arguments[1] == "--help") {
         std::fputs(kUsageText, stdout);
         return kWritten;
     }
@@ -53,7 +57,7 @@ int main(int argc, char** argv) {
     if (reportTimes) options.phaseTimes = &times;
 
     cor2tavik::ConversionReport report;
-    cor2tavik::ConvertModelFile(argv[1], report, options);
+    cor2tavik::ConvertModelFile(arguments[1], report, options);
 
     std::size_t printed = 0;
     for (const cor2tavik::Problem& problem : report.problems) {

@@ -202,6 +202,7 @@ namespace {
 #if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64
 constexpr bool kExtendedReals = true;  // x87: the significand is the first 8 bytes
 #else
+#pragma message("long double has no x87 64-bit significand here: reals are read without the fast path (same values, slower)")
 constexpr bool kExtendedReals = false;
 #endif
 

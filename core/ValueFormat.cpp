@@ -220,6 +220,9 @@ Digits ExactDigits(std::uint64_t absBits, bool negative) {
 
 // The power table comes from long double: it needs 64 significant bits.
 constexpr bool kFastPath = LDBL_MANT_DIG >= 64 && LDBL_MAX_10_EXP >= 340 && LDBL_MIN_10_EXP <= -330;
+#if LDBL_MANT_DIG < 64
+#pragma message("long double has fewer than 64 significant bits here: values are formatted without the fast path (same text, slower)")
+#endif
 
 // a * b as two 64-bit halves.
 void Multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& high, std::uint64_t& low) {

@@ -1,0 +1,54 @@
+#include "CommandLine.h"
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#endif
+
+namespace cor2tavik {
+
+#ifdef _WIN32
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return arguments;
+    for (int i = 0; i < count; ++i) {
+        // A lone surrogate cannot be UTF-8; it becomes U+FFFD and the name
+        // is then not found, which says enough.
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), bytes, nullptr, nullptr);
+        argument.pop_back();  // the terminating NUL
+        arguments.push_back(std::move(argument));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+namespace {
+UINT savedOutputCodePage = 0;
+void RestoreConsole() { SetConsoleOutputCP(savedOutputCodePage); }
+}  // namespace
+
+void UseUtf8Console() {
+    // The code page belongs to the console, not to this process: it is put
+    // back for the programs that run in it after this one.
+    savedOutputCodePage = GetConsoleOutputCP();
+    if (savedOutputCodePage != 0 && savedOutputCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit(RestoreConsole);
+}
+
+#else
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void UseUtf8Console() {}
+
+#endif
+
+}  // namespace cor2tavik

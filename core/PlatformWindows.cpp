@@ -1,0 +1,239 @@
+// The Windows side of Platform.h. Names are UTF-8 in the core and UTF-16 at
+// the system, so no code page ever sees them; files are binary, so CR LF
+// passes both ways untouched.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "Platform.h"
+#include "cor2tavik/Conversion.h"
+
+namespace cor2tavik {
+
+// '\' first: it goes between a directory and a name.
+const std::string_view kPathSeparators = "\\/";
+
+namespace platform {
+
+namespace {
+
+// A single call moves at most this much (the CRT counts in unsigned int).
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+
+// The Win32 errors a file call meets, as the errno values the core knows.
+int ErrnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    default:
+        return EIO;
+    }
+}
+
+// UTF-8 to UTF-16 for a wide call. A name past MAX_PATH gets the \\?\ form,
+// which lifts the limit but takes the path literally, so it is made full
+// (and its '/' turned into '\') first.
+int WideName(const std::string& path, std::wstring& wide) {
+    wide.clear();
+    if (path.empty()) return ENOENT;
+    if (path.size() > INT_MAX) return ENAMETOOLONG;
+    const int size = static_cast<int>(path.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
+    if (length == 0) return EILSEQ;
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, wide.data(), length);
+    if (wide.find(L'\0') != std::wstring::npos) return ENOENT;
+    // 248, not 260: the limit for a directory's name is 12 shorter.
+    if (wide.size() < 248) return 0;
+    const DWORD fullLength = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (fullLength == 0) return ErrnoOf(GetLastError());
+    std::wstring full(fullLength, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), fullLength, full.data(), nullptr);
+    if (written == 0 || written >= fullLength) return ENAMETOOLONG;
+    full.resize(written);
+    if (full.starts_with(L"\\\\?\\"))
+        wide = std::move(full);
+    else if (full.starts_with(L"\\\\"))
+        wide = L"\\\\?\\UNC\\" + full.substr(2);
+    else
+        wide = L"\\\\?\\" + full;
+    return 0;
+}
+
+FileKind KindOfWide(const std::wstring& wide) {
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::directory;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return FileKind::other;
+    return FileKind::regular;
+}
+
+// Whether another program holds `wide` open in a way that keeps it from
+// being replaced (Windows reports that as access denied, like a read-only
+// file).
+bool InUse(const std::wstring& wide) {
+    HANDLE handle = CreateFileW(wide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+}  // namespace
+
+int OpenForReading(const std::string& path, int& fd, std::uint64_t& size) {
+    fd = -1;
+    std::wstring wide;
+    if (int error = WideName(path, wide)) return error;
+    if (int error = _wsopen_s(&fd, wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0)) {
+        fd = -1;
+        // Windows refuses to open a directory as a file with access denied.
+        if (error == EACCES && KindOfWide(wide) == FileKind::directory) return EISDIR;
+        return error;
+    }
+    struct _stat64 status;
+    if (_fstat64(fd, &status) != 0) {
+        const int error = errno;
+        _close(fd);
+        fd = -1;
+        return error;
+    }
+    size = (status.st_mode & _S_IFMT) == _S_IFREG ? static_cast<std::uint64_t>(status.st_size) : UINT64_MAX;
+    return 0;
+}
+
+FileKind KindOf(const std::string& path) {
+    std::wstring wide;
+    if (WideName(path, wide) != 0) return FileKind::missing;
+    return KindOfWide(wide);
+}
+
+int CreateNew(const std::string& path, int& fd) {
+    fd = -1;
+    std::wstring wide;
+    if (int error = WideName(path, wide)) return error;
+    if (int error = _wsopen_s(&fd, wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                              _SH_DENYNO, _S_IREAD | _S_IWRITE)) {
+        fd = -1;
+        return error;
+    }
+    return 0;
+}
+
+std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error) {
+    const int n = _read(fd, into, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
+    if (n < 0) error = errno;
+    return n;
+}
+
+int WriteAll(int fd, const char* bytes, std::size_t size) {
+    while (size != 0) {
+        const int n = _write(fd, bytes, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
+        if (n < 0) return errno;
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int Close(int fd) { return _close(fd) == 0 ? 0 : errno; }
+
+int Replace(const std::string& from, const std::string& to) {
+    std::wstring wideFrom, wideTo;
+    if (int error = WideName(from, wideFrom)) return error;
+    if (int error = WideName(to, wideTo)) return error;
+    // A virus scanner or an indexer may hold a new file for a moment; a
+    // program that keeps the target open holds it for good.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+        int error = ErrnoOf(GetLastError());
+        if (error == EACCES && InUse(wideTo)) error = EBUSY;
+        if (error != EBUSY || attempt == 10) return error;
+        Sleep(50);
+    }
+}
+
+int Remove(const std::string& path) {
+    std::wstring wide;
+    if (int error = WideName(path, wide)) return error;
+    return _wunlink(wide.c_str()) == 0 ? 0 : errno;
+}
+
+std::tm LocalTime(std::time_t t) {
+    std::tm local{};
+    localtime_s(&local, &t);
+    return local;
+}
+
+unsigned CoreCount() {
+    static const unsigned count = [] {
+        DWORD_PTR process = 0, system = 0;
+        if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
+            return static_cast<unsigned>(std::popcount(static_cast<unsigned long long>(process)));
+        const DWORD active = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+        return active > 0 ? static_cast<unsigned>(active) : 1u;
+    }();
+    return count;
+}
+
+// The same words as on Linux for the errors a conversion meets, so that a
+// message reads alike on both; the C runtime's own texts differ.
+std::string ErrorText(int error) {
+    switch (error) {
+    case ENOENT: return "No such file or directory";
+    case EACCES: return "Permission denied";
+    case EBUSY: return "the file is in use by another program";
+    case EEXIST: return "File exists";
+    case EISDIR: return "Is a directory";
+    case ENOSPC: return "No space left on device";
+    case EROFS: return "Read-only file system";
+    case ENAMETOOLONG: return "File name too long";
+    case EXDEV: return "Invalid cross-device link";
+    case ENOMEM: return "Cannot allocate memory";
+    case EIO: return "Input/output error";
+    case EILSEQ: return "Invalid or incomplete multibyte or wide character";
+    case EINVAL: return "Invalid argument";
+    case EBADF: return "Bad file descriptor";
+    case EMFILE: return "Too many open files";
+    default: return std::strerror(error);
+    }
+}
+
+}  // namespace platform
+}  // namespace cor2tavik
