@@ -1,5 +1,6 @@
 // Cor2TavikCmd: converts one model file (and the result files beside it) into
 // a neutral file.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,11 +30,12 @@ constexpr const char kUsageText[] =
     "exit status: 0 written; 3 written, but the input had problems (listed on\n"
     "stderr); 1 nothing written; 2 usage error.\n";
 
-void PrintLocated(const std::string& file, long line, const std::string& message) {
-    if (line > 0)
-        std::fprintf(stderr, "%s:%ld: %s\n", file.c_str(), line, message.c_str());
+void PrintLocated(const cor2tavik::Problem& problem) {
+    const std::string message = cor2tavik::Message(problem);
+    if (problem.line > 0)
+        std::fprintf(stderr, "%s:%ld: %s\n", problem.file.c_str(), problem.line, message.c_str());
     else
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), message.c_str());
+        std::fprintf(stderr, "%s: %s\n", problem.file.c_str(), message.c_str());
 }
 
 }  // namespace
@@ -55,19 +57,24 @@ int main(int argc, char** argv) {
     // For benchmarks: the time of each phase, on stderr.
     const bool reportTimes = std::getenv("COR2TAVIK_PHASE_TIMES") != nullptr;
     if (reportTimes) options.phaseTimes = &times;
+    // For benchmarks and tests: the threads to use in all (see ConversionOptions).
+    if (const char* threads = std::getenv("COR2TAVIK_THREADS")) {
+        const char* end = threads + std::strlen(threads);
+        unsigned value = 0;
+        if (std::from_chars(threads, end, value).ptr == end) options.threads = value;
+    }
 
-    cor2tavik::ConversionReport report;
-    cor2tavik::ConvertModelFile(arguments[1], report, options);
+    const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(arguments[1], options);
 
     std::size_t printed = 0;
     for (const cor2tavik::Problem& problem : report.problems) {
         if (printed++ == kPrintedProblems) break;
-        PrintLocated(problem.file, problem.line, problem.message);
+        PrintLocated(problem);
     }
     if (report.problemCount > kPrintedProblems)
         std::fprintf(stderr, "... and %zu more problems\n", report.problemCount - kPrintedProblems);
     if (report.failure) {
-        PrintLocated(report.failure->file, report.failure->line, report.failure->message);
+        PrintLocated(*report.failure);
         return kNotWritten;
     }
     if (reportTimes)

@@ -1,9 +1,9 @@
-// Owns a POSIX file descriptor.
+// Owns a file descriptor of the platform layer.
 #pragma once
 
-#include <unistd.h>
-
 #include <utility>
+
+#include "Platform.h"
 
 namespace cor2tavik {
 
@@ -26,12 +26,12 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
 
-    // Returns close()'s result: a write error can first show here.
+    // 0 or the errno of the close: a write error can first show here.
     int Close() {
-        int result = 0;
-        if (fd_ >= 0) result = ::close(fd_);
+        int error = 0;
+        if (fd_ >= 0) error = platform::Close(fd_);
         fd_ = -1;
-        return result;
+        return error;
     }
 
 private:

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "ConversionModel.h"
-#include "ModelCounts.h"
+#include "Parallel.h"
 #include "ProblemList.h"
 #include "TextReader.h"
 
@@ -13,10 +13,10 @@ namespace cor2tavik {
 
 // Fills the node and element tables. A count that cannot be read, or that
 // the file (of `fileSize` bytes) could not hold, refuses the file: the
-// returned failure says where. Anything else wrong is added to `problems`
-// and reading goes on. Each count goes to `counts`, when given, once its
-// table is allocated.
-std::optional<Failure> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
-                                ProblemList& problems, ModelCounts* counts = nullptr);
+// returned problem says where. Anything else wrong is added to `problems`
+// and reading goes on. The node count and then the element count are sent
+// to `counts`, when given, once each table is allocated.
+std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
+                                ProblemList& problems, Channel<std::int32_t>* counts = nullptr);
 
 }  // namespace cor2tavik

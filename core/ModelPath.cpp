@@ -2,15 +2,16 @@
 
 namespace cor2tavik {
 
-ModelPath SplitModelPath(std::string_view path, char separator) {
+ModelPath SplitModelPath(std::string_view path, std::string_view separators) {
     if (path.empty()) return {};
     ModelPath result;
     // The rightmost dot anywhere ends the stem, even one in a directory name
     // when the file name has none: C:\a.b\model gives C:\a.
     std::size_t dot = path.rfind('.');
     result.stem = std::string(dot == std::string_view::npos ? path : path.substr(0, dot));
-    std::size_t slash = path.rfind(separator);
-    result.directory = slash == std::string_view::npos ? std::string(".") : std::string(path.substr(0, slash + 1));
+    std::size_t separator = path.find_last_of(separators);
+    result.directory =
+        separator == std::string_view::npos ? std::string(".") : std::string(path.substr(0, separator + 1));
     return result;
 }
 

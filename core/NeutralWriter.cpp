@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string_view>
-#include <system_error>
 #include <thread>
 
-#include "Cores.h"
+#include "Parallel.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -47,13 +44,9 @@ char* PutInt(char* p, long long value) {
     constexpr long long kLimit = Width == 8 ? 100000000 : Width == 6 ? 1000000 : 0;
     if constexpr (kLimit != 0 && std::endian::native == std::endian::little) {
         if (value >= 0 && value < kLimit) {
-            static constexpr char kPairs[] =
-                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                "8081828384858687888990919293949596979899";
             auto pair = [](std::uint32_t n) {
                 std::uint16_t digits;
-                std::memcpy(&digits, kPairs + 2 * n, 2);
+                std::memcpy(&digits, kDigitPairs + 2 * n, 2);
                 return std::uint64_t{digits};
             };
             const auto v = static_cast<std::uint32_t>(value);
@@ -84,7 +77,7 @@ constexpr std::size_t kResultRecordBytes = 160;
 constexpr std::size_t kElementRecordBytes = 64 + 20 * (kMaxWrittenElementNodes + 2);
 
 // ---------------------------------------------------------------------------
-// Records in runs over two cores: a helper thread formats every other run
+// Records in runs, with a helper thread: the helper formats every other run
 // into a buffer of its own while this thread formats the runs between them
 // straight into the output, then copies the helper's run in after its own.
 // The bytes are the same as from one thread.
@@ -99,82 +92,48 @@ struct HelperRun {
     std::unique_ptr<char[]> bytes{new char[kRunBytes]};
     std::size_t size = 0;
     std::int64_t records = 0;  // formatted from the run's start
-    bool ready = false;        // formatted and not yet copied out
 };
 
 // `record(i, p)` writes record i at p and returns its end.
 template <typename Record>
-void WriteRecords(OutputFile& out, std::int64_t count, std::size_t recordBytes, const Record& record) {
+void WriteRecords(OutputFile& out, std::int64_t count, std::size_t recordBytes, bool helper, const Record& record) {
     auto here = [&](std::int64_t begin, std::int64_t end) {
         for (std::int64_t i = begin; i < end; ++i) out.Advance(record(i, out.Reserve(recordBytes)));
     };
     const std::int64_t runs = (count + kRunRecords - 1) / kRunRecords;
     // A small block is done before a helper would be of use.
-    if (runs < kMinRuns || !HasSecondCore()) return here(0, count);
+    if (!helper || runs < kMinRuns) return here(0, count);
 
     auto runEnd = [&](std::int64_t k) { return std::min(count, (k + 1) * kRunRecords); };
-    std::mutex mutex;
-    std::condition_variable changed;
-    HelperRun slots[2];  // runs 1, 5, 9, ... in the first; 3, 7, 11, ... in the second
-    bool stop = false;
-    auto help = [&] {
+    Channel<HelperRun> empty, formatted;  // two runs go round between the threads
+    empty.Push({});
+    empty.Push({});
+    // Declared after the channels: on any way out it is stopped and joined first.
+    std::jthread thread = StartWorker(true, [&](std::stop_token stop) {
         for (std::int64_t k = 1; k < runs; k += 2) {
-            HelperRun& run = slots[k / 2 % 2];
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return !run.ready || stop; });
-                if (stop) return;
-            }
-            char* p = run.bytes.get();
+            std::optional<HelperRun> run = empty.Pop(stop);
+            if (!run) return;
+            char* p = run->bytes.get();
             const char* limit = p + kRunBytes;
             std::int64_t i = k * kRunRecords;
             for (const std::int64_t end = runEnd(k); i < end && static_cast<std::size_t>(limit - p) >= recordBytes; ++i)
                 p = record(i, p);
-            run.size = static_cast<std::size_t>(p - run.bytes.get());
-            run.records = i - k * kRunRecords;
-            std::lock_guard lock(mutex);
-            run.ready = true;
-            changed.notify_all();
+            run->size = static_cast<std::size_t>(p - run->bytes.get());
+            run->records = i - k * kRunRecords;
+            formatted.Push(std::move(*run));
         }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(help);
-    } catch (const std::system_error&) {
-        return here(0, count);
-    }
-    struct Join {
-        std::thread& thread;
-        std::mutex& mutex;
-        std::condition_variable& changed;
-        bool& stop;
-        ~Join() {
-            {
-                std::lock_guard lock(mutex);
-                stop = true;
-            }
-            changed.notify_all();
-            thread.join();
-        }
-    } join{helper, mutex, changed, stop};
+    });
+    if (!thread.joinable()) return here(0, count);
 
     for (std::int64_t k = 0; k < runs; ++k) {
         if (k % 2 == 0) {
             here(k * kRunRecords, runEnd(k));
             continue;
         }
-        HelperRun& run = slots[k / 2 % 2];
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return run.ready; });
-        }
+        HelperRun run = std::move(*formatted.Pop());  // the helper formats every odd run
         out.Write(std::string_view(run.bytes.get(), run.size));
         here(k * kRunRecords + run.records, runEnd(k));
-        {
-            std::lock_guard lock(mutex);
-            run.ready = false;
-        }
-        changed.notify_all();
+        empty.Push(std::move(run));
     }
 }
 
@@ -225,13 +184,13 @@ char* ElementResultRecord(const ConversionModel& model, const ResultTable& table
     return Put(p, kLineEnd);
 }
 
-void WriteNodes(OutputFile& out, const ConversionModel& model) {
-    WriteRecords(out, model.nodeCount, kNodeRecordBytes,
+void WriteNodes(OutputFile& out, const ConversionModel& model, bool helper) {
+    WriteRecords(out, model.nodeCount, kNodeRecordBytes, helper,
                  [&](std::int64_t i, char* p) { return NodeRecord(model, i, p); });
 }
 
-void WriteElements(OutputFile& out, const ConversionModel& model) {
-    WriteRecords(out, model.elementCount, kElementRecordBytes,
+void WriteElements(OutputFile& out, const ConversionModel& model, bool helper) {
+    WriteRecords(out, model.elementCount, kElementRecordBytes, helper,
                  [&](std::int64_t i, char* p) { return ElementRecord(model, i, p); });
 }
 
@@ -240,16 +199,17 @@ void WriteResultPreamble(OutputFile& out, int code) {
     out.Write("         1     1\r\n         1\r\n");
 }
 
-void WriteDisplacementBlock(OutputFile& out, const ConversionModel& model) {
+void WriteDisplacementBlock(OutputFile& out, const ConversionModel& model, bool helper) {
     WriteResultPreamble(out, 52);
-    WriteRecords(out, model.nodeCount, kResultRecordBytes,
+    WriteRecords(out, model.nodeCount, kResultRecordBytes, helper,
                  [&](std::int64_t i, char* p) { return DisplacementRecord(model, i, p); });
     WriteCodeLine(out, -1);
 }
 
-void WriteElementResultBlock(OutputFile& out, const ConversionModel& model, int code, const ResultTable& table) {
+void WriteElementResultBlock(OutputFile& out, const ConversionModel& model, int code, const ResultTable& table,
+                             bool helper) {
     WriteResultPreamble(out, code);
-    WriteRecords(out, model.elementCount, kResultRecordBytes,
+    WriteRecords(out, model.elementCount, kResultRecordBytes, helper,
                  [&](std::int64_t i, char* p) { return ElementResultRecord(model, table, i, p); });
     WriteCodeLine(out, -1);
 }
@@ -262,7 +222,7 @@ void WriteCodeLine(OutputFile& out, int code) {
     out.Advance(Put(p, kLineEnd));
 }
 
-void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now) {
+void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now, bool helper) {
     WriteCodeLine(out, 1);
     char* p = out.Reserve(128);
     p = Put(p, "VERSION  5. 0. 0DATE");
@@ -284,31 +244,26 @@ void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::
     out.Write("TAVIK/QR Ver 5.0\r\n");
 
     WriteCodeLine(out, 12);
-    WriteNodes(out, model);
+    WriteNodes(out, model, helper);
     WriteCodeLine(out, -1);
 
     WriteCodeLine(out, 13);
-    WriteElements(out, model);
+    WriteElements(out, model, helper);
     WriteCodeLine(out, -1);
 }
 
-void WriteResultBlocks(OutputFile& out, const ConversionModel& model) {
-    for (ResultKind kind : {ResultKind::displacement, ResultKind::stress, ResultKind::strain})
-        WriteResultBlock(out, model, kind);
-}
-
-void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind) {
+void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind, bool helper) {
     const ResultTable& table = model.result(kind);
     if (!table.present) return;
     switch (kind) {
     case ResultKind::displacement:
-        WriteDisplacementBlock(out, model);
+        WriteDisplacementBlock(out, model, helper);
         break;
     case ResultKind::stress:
-        WriteElementResultBlock(out, model, 72, table);
+        WriteElementResultBlock(out, model, 72, table, helper);
         break;
     case ResultKind::strain:
-        WriteElementResultBlock(out, model, 73, table);
+        WriteElementResultBlock(out, model, 73, table, helper);
         break;
     }
 }

@@ -12,13 +12,12 @@ namespace cor2tavik {
 void WriteCodeLine(OutputFile& out, int code);
 
 // Blocks 1, 2, 3 (version and date, title, product), 12 (nodes) and 13
-// (elements). `now` is the local time stamped on the version line.
-void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now);
+// (elements). `now` is the local time stamped on the version line. With
+// `helper`, a second thread formats half of each large block's records.
+void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now, bool helper = false);
 
-// Blocks 52, 72 and 73, each only when its result file was read.
-void WriteResultBlocks(OutputFile& out, const ConversionModel& model);
-// One of them: block 52, 72 or 73 for `kind`, when its file was read.
-void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind);
+// Block 52, 72 or 73 for `kind`, when its result file was read.
+void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind, bool helper = false);
 
 void WriteEndCode(OutputFile& out);
 

@@ -39,17 +39,22 @@ int RealTokenLength(const char* p, const char* end) {
 }
 
 ScanStatus ParseInteger(const char* p, const char* end, std::int32_t& value) {
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
-    for (; p != end; ++p) {
-        magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-        if (magnitude > limit) return ScanStatus::overflow;
+    // A whole token: nothing to skip, and the one-pass scan decides.
+    return ScanInteger(p, end, value);
+}
+
+CountCheck ScanCount(const char* p, const char* end, std::uint64_t fileSize, std::int32_t& count) {
+    switch (ScanInteger(p, end, count)) {
+    case ScanStatus::ok:
+        break;
+    case ScanStatus::overflow:
+        return CountCheck::tooWide;
+    default:
+        return CountCheck::missing;
     }
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                     : static_cast<std::int32_t>(magnitude);
-    return ScanStatus::ok;
+    if (count < 0) return CountCheck::negative;
+    if (static_cast<std::uint64_t>(count) > fileSize) return CountCheck::beyondFile;
+    return CountCheck::ok;
 }
 
 namespace {
@@ -106,6 +111,14 @@ namespace {
 
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
+// A magnitude and sign as a 32-bit value; false when it does not fit.
+bool Signed32(std::uint64_t magnitude, bool negative, std::int32_t& value) {
+    if (magnitude > (negative ? 2147483648u : 2147483647u)) return false;
+    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
+                     : static_cast<std::int32_t>(magnitude);
+    return true;
+}
+
 std::uint64_t Load8(const char* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
@@ -156,8 +169,7 @@ const char* SkipBlanks(const char* p, const char* end) {
 }
 
 ScanStatus ScanInteger(const char*& start, const char* end, std::int32_t& value) {
-    // IntegerTokenLength and ParseInteger in one pass, on a local pointer:
-    // the bytes read might otherwise alias `start`.
+    // On a local pointer: the bytes read might otherwise alias `start`.
     const char* p = SkipBlanks(start, end);
     while (p != end && IsSpace(*p)) ++p;
     start = p;
@@ -173,25 +185,13 @@ ScanStatus ScanInteger(const char*& start, const char* end, std::int32_t& value)
         magnitude = LeadingDigitValue(Load8(p), n);
         p += n;
     } else {
-        const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
-        bool overflow = false;
-        for (; p != end && IsDigit(*p); ++p) {
-            magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
-            if (magnitude > limit) {
-                overflow = true;
-                magnitude = 0;
-            }
-        }
+        // Past ten digits the value is out of range whatever follows.
+        for (; p != end && IsDigit(*p); ++p)
+            if (magnitude <= 0xFFFFFFFFu) magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
         if (p == digits) return ScanStatus::mismatch;
-        if (overflow) {
-            start = p;
-            return ScanStatus::overflow;
-        }
     }
     start = p;
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                     : static_cast<std::int32_t>(magnitude);
-    return ScanStatus::ok;
+    return Signed32(magnitude, negative, value) ? ScanStatus::ok : ScanStatus::overflow;
 }
 
 // ---------------------------------------------------------------------------
@@ -301,11 +301,9 @@ const char* FastInteger(const char* p, std::int32_t& value) {
         if (more > 2) return nullptr;
         magnitude = EightDigitValue(first);
         if (more > 0) magnitude = magnitude * (more == 1 ? 10 : 100) + LeadingDigitValue(second, more);
-        if (magnitude > (negative ? 2147483648u : 2147483647u)) return nullptr;
         n += more;
     }
-    value = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
-                     : static_cast<std::int32_t>(magnitude);
+    if (!Signed32(magnitude, negative, value)) return nullptr;
     return p + n;
 }
 

@@ -55,10 +55,9 @@ const char* SkipBlanks(const char* p, const char* end);
 // it. For numbers inside a line already read.
 ScanStatus ScanInteger(const char*& p, const char* end, std::int32_t& value);
 
-// How a field that did not scan is described in messages: " is not a
-// number" or " does not fit 32 bits".
-inline const char* FieldProblem(ScanStatus status) {
-    return status == ScanStatus::overflow ? " does not fit 32 bits" : " is not a number";
-}
+// A record count at p: an integer that fits 32 bits, is not negative and
+// is no larger than the file's size in bytes (a record takes more than one).
+enum class CountCheck { ok, missing, tooWide, negative, beyondFile };
+CountCheck ScanCount(const char* p, const char* end, std::uint64_t fileSize, std::int32_t& count);
 
 }  // namespace cor2tavik

@@ -3,16 +3,18 @@
 // only when every write and the close succeeded. Until then an existing file
 // of that name is untouched; a failed or abandoned output leaves nothing.
 //
-// Full buffers are written by a second thread, started at the first one, so
-// that the copying into the file overlaps the making of the next buffer.
+// With a writer thread, full buffers are written by it, so that the copying
+// into the file overlaps the making of the next buffer.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "FileDescriptor.h"
+#include "Parallel.h"
 
 namespace cor2tavik {
 
@@ -22,13 +24,14 @@ public:
     // Buffers written or waiting, besides the one being filled.
     static constexpr int kBuffersInFlight = 3;
 
-    OutputFile();
+    OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile();
+    ~OutputFile() { Discard(); }
 
-    // Creates the temporary file. False (with error() set) when it cannot.
-    bool Open(const std::string& target);
+    // Creates the temporary file; 0 or the errno of the failure. With
+    // `writerThread`, full buffers are written by a thread of their own.
+    int Open(const std::string& target, bool writerThread = false);
 
     // Room for `bytes` (at most kBufferSize) at the returned pointer; hand
     // the end of what was written to Advance.
@@ -39,32 +42,35 @@ public:
     void Advance(char* end) { next_ = end; }
     void Write(std::string_view text);
 
-    // Flushes, closes and renames over the target. False (with error() set)
-    // when any of it failed; the temporary file is then removed.
-    bool Commit();
-
-    int error() const { return error_; }
-    const std::string& temporaryPath() const { return temporary_; }
+    // Flushes, closes and renames over the target: 0, or the errno of the
+    // first failure, the temporary file then removed.
+    int Commit();
 
 private:
-    struct Writer;
+    using Buffer = std::unique_ptr<char[]>;
+    struct Block {
+        Buffer bytes;
+        std::size_t size;
+    };
 
     // Hands the filled part of the buffer on and starts an empty one.
     void Flush();
-    // write() until done or failed; nothing after the first failure.
-    static void WriteAll(int fd, const char* p, std::size_t n, int& error);
-    // Waits for the writer to finish (abandon: to drop what is still queued).
-    void StopWriter(bool abandon);
     void Discard();
 
     FileDescriptor file_;
     std::string target_;
     std::string temporary_;
-    std::unique_ptr<char[]> buffer_;
+    Buffer buffer_;
     char* next_ = nullptr;
     char* limit_ = nullptr;
     int error_ = 0;
-    std::unique_ptr<Writer> writer_;
+
+    bool wantWriter_ = false;
+    int allocated_ = 0;     // buffers besides the one being filled
+    Channel<Block> full_;   // to the writer, in file order
+    Channel<Buffer> spare_; // written, ready to fill again
+    int writerError_ = 0;   // the writer's; read after it is joined
+    std::jthread writer_;   // declared last: stopped and joined before the channels go
 };
 
 }  // namespace cor2tavik

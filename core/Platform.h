@@ -17,10 +17,6 @@
 
 namespace cor2tavik::platform {
 
-// The characters that separate a path's parts: '/' on POSIX; '\' and '/' on
-// Windows. The first is the one the core puts between a directory and a name.
-extern const std::string_view kPathSeparators;
-
 // A file opened for reading. A directory is refused at the open with EISDIR,
 // not at the first read. `size` bounds the record counts: the file's size for
 // a regular file, UINT64_MAX for anything else (a pipe, a device).

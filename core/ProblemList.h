@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "NumberScan.h"
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
@@ -14,13 +15,23 @@ class ProblemList {
 public:
     explicit ProblemList(std::string file) : file_(std::move(file)) {}
 
-    void Add(long line, std::string message) {
-        ++count_;
-        if (kept_.size() < ConversionReport::kMaxKeptProblems)
-            kept_.push_back(Problem{file_, line, std::move(message)});
+    // A problem at `line` of this file.
+    Problem Make(long line, Reason reason, std::string subject = {}, long long n0 = 0, long long n1 = 0,
+                 std::string detail = {}) const {
+        Problem p;
+        p.file = file_;
+        p.line = line;
+        p.reason = reason;
+        p.subject = std::move(subject);
+        p.detail = std::move(detail);
+        p.numbers = {n0, n1};
+        return p;
     }
 
-    Failure Fail(long line, std::string message) const { return Failure{file_, line, std::move(message)}; }
+    void Add(Problem problem) {
+        ++count_;
+        if (kept_.size() < ConversionReport::kMaxKeptProblems) kept_.push_back(std::move(problem));
+    }
 
     const std::string& file() const { return file_; }
     std::size_t count() const { return count_; }
@@ -41,7 +52,14 @@ private:
     std::size_t count_ = 0;
 };
 
-// Decimal text of a number, for messages.
+// Decimal text of a number, for a problem's subject.
 inline std::string Str(long long value) { return std::to_string(value); }
+
+// Why a field did not scan.
+inline Reason FieldReason(ScanStatus status) {
+    return status == ScanStatus::overflow ? Reason::fieldTooWide
+           : status == ScanStatus::end    ? Reason::fieldMissing
+                                          : Reason::fieldNotANumber;
+}
 
 }  // namespace cor2tavik

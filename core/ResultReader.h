@@ -11,19 +11,11 @@
 
 namespace cor2tavik {
 
-// Fills model.displacement, one record per node of the model. A count line
-// that cannot be used leaves the block out (a problem says why); records are
-// read up to the model's node count, missing ones stay zero.
-std::optional<Failure> ReadDisplacement(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
-                                        ProblemList& problems);
-
-// The same for stress or strain, one record per element.
-std::optional<Failure> ReadElementResult(TextReader& in, std::uint64_t fileSize, ResultKind kind,
-                                         ConversionModel& model, ProblemList& problems);
-
-// Either of the above with the model's count given: `expected` records (its
-// nodes or elements) go into `table`.
-std::optional<Failure> ReadResult(TextReader& in, std::uint64_t fileSize, ResultKind kind, std::int32_t expected,
+// Fills `table` with `expected` records of `kind` (the model's nodes or
+// elements). A count line that cannot be used leaves the block out (a
+// problem says why); records are read up to the model's count, missing ones
+// stay zero. Returns a problem only when the table cannot be allocated.
+std::optional<Problem> ReadResult(TextReader& in, std::uint64_t fileSize, ResultKind kind, std::int32_t expected,
                                   ResultTable& table, ProblemList& problems);
 
 }  // namespace cor2tavik

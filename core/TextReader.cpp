@@ -1,6 +1,5 @@
 #include "TextReader.h"
 
-#include <cerrno>
 #include <cstring>
 
 namespace cor2tavik {
@@ -21,10 +20,8 @@ TextReader::TextReader(FileDescriptor file, std::size_t chunkSize)
 std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
     std::size_t total = 0;
     while (total < room) {
-        ssize_t n = ::read(file_.get(), into + total, room - total);
+        std::ptrdiff_t n = platform::Read(file_.get(), into + total, room - total, error_);
         if (n < 0) {
-            if (errno == EINTR) continue;
-            error_ = errno;
             inputEnded_ = true;
             break;
         }

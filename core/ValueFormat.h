@@ -8,6 +8,12 @@ namespace cor2tavik {
 
 inline constexpr std::size_t kValueFieldWidth = 13;
 
+// "00" to "99" back to back: two digits at a time for the writers.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the field for `value` at `out` (exactly kValueFieldWidth bytes, no
 // terminator) and returns out + kValueFieldWidth.
 //
@@ -16,7 +22,7 @@ inline constexpr std::size_t kValueFieldWidth = 13;
 // value's 17-significant-digit form, which is itself the exact decimal
 // expansion cut to 18 digits and rounded half-up: the two steps are not one
 // correctly rounded conversion. Infinities are written 1.#INF00E+000 and
-// -1.#INF0E+000, as the files' readers have always seen them.
+// -1.#INF0E+000: the post-processor reads that spelling back as an infinity.
 char* FormatValue(double value, char* out);
 
 std::string FormatValue(double value);

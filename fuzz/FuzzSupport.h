@@ -51,7 +51,7 @@ inline void CheckSameProblems(const ConversionReport& a, const ConversionReport&
     FUZZ_CHECK(a.problems.size() == b.problems.size());
     for (std::size_t i = 0; i < a.problems.size(); ++i) {
         FUZZ_CHECK(a.problems[i].line == b.problems[i].line);
-        FUZZ_CHECK(a.problems[i].message == b.problems[i].message);
+        FUZZ_CHECK(Message(a.problems[i]) == Message(b.problems[i]));
     }
 }
 
@@ -64,7 +64,7 @@ inline void CheckProblemList(const ConversionReport& report, long lastLine) {
     FUZZ_CHECK(report.problems.size() == kept);
     for (const Problem& p : report.problems) {
         FUZZ_CHECK(p.line >= 0 && p.line <= lastLine);
-        FUZZ_CHECK(!p.message.empty());
+        FUZZ_CHECK(!Message(p).empty());
     }
 }
 

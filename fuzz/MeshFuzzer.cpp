@@ -12,7 +12,7 @@ namespace {
 
 struct MeshRead {
     ConversionModel model;
-    std::optional<Failure> failure;
+    std::optional<Problem> failure;
     ConversionReport report;
     long lastLine = 0;
 };
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(whole.failure.has_value() == chunked.failure.has_value());
     if (whole.failure) {
         FUZZ_CHECK(whole.failure->line == chunked.failure->line);
-        FUZZ_CHECK(whole.failure->message == chunked.failure->message);
+        FUZZ_CHECK(Message(*whole.failure) == Message(*chunked.failure));
         FUZZ_CHECK(whole.failure->line >= 1 && whole.failure->line <= whole.lastLine);
     } else {
         CheckTables(whole.model, bytes.size());

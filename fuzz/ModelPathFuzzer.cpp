@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     const char separator = data[0] % 2 ? '\\' : '/';
     const std::string_view path = Bytes(data + 1, size - 1);
-    const ModelPath split = SplitModelPath(path, separator);
+    const ModelPath split = SplitModelPath(path, std::string_view(&separator, 1));
 
     if (path.empty()) {
         FUZZ_CHECK(split.stem.empty() && split.directory.empty());

@@ -24,9 +24,8 @@ void Read(std::string_view bytes, std::size_t chunk, std::int32_t modelCount, Re
     out.model.elementCount = modelCount;
     TextReader in(MemoryFile(bytes), chunk);
     ProblemList problems("result.dat");
-    std::optional<Failure> failure =
-        kKind == ResultKind::displacement ? ReadDisplacement(in, bytes.size(), out.model, problems)
-                                          : ReadElementResult(in, bytes.size(), kKind, out.model, problems);
+    std::optional<Problem> failure =
+        ReadResult(in, bytes.size(), kKind, modelCount, out.model.result(kKind), problems);
     // Only an allocation of at most 255 records could fail.
     FUZZ_CHECK(!failure);
     problems.MoveInto(out.report);

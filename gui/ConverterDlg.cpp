@@ -1,10 +1,9 @@
 #include "ConverterDlg.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "AboutDlg.h"
 #include "dialogkit/CommonDialogs.h"
@@ -22,49 +21,47 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The core words its reasons in English ("cannot open: <system error>"); the
-// usual ones are put into Japanese, anything else is shown as it stands.
-std::string JapaneseReason(const std::string& reason) {
-    static const std::pair<const char*, const char*> kPhrases[] = {
-        {"cannot open", "開けません"},
-        {"cannot create", "作成できません"},
-        {"cannot write", "書き込めません"},
-        {"read error", "読み取りエラー"},
-        {"No such file or directory", "ファイルまたはフォルダーがありません"},
-        {"Permission denied", "アクセス権がありません"},
-        {"Is a directory", "フォルダーです"},
-        {"Not a directory", "パスの途中にフォルダーでないものがあります"},
-        {"No space left on device", "ディスクに空きがありません"},
-        {"Read-only file system", "読み取り専用のファイルシステムです"},
-    };
-    std::string joined;
-    for (std::size_t begin = 0;;) {
-        const std::size_t end = reason.find(": ", begin);
-        const std::string part = reason.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-        auto known = std::find_if(std::begin(kPhrases), std::end(kPhrases),
-                                  [&](const auto& phrase) { return part == phrase.first; });
-        if (begin > 0) joined += "：";
-        joined += known != std::end(kPhrases) ? known->second : part;
-        if (end == std::string::npos) break;
-        begin = end + 2;
+// A system error the user can act on, in Japanese; any other as the system
+// words it.
+std::string SystemReason(int error) {
+    switch (error) {
+    case ENOENT: return "ファイルまたはフォルダーがありません";
+    case EACCES: return "アクセス権がありません";
+    case EISDIR: return "フォルダーです";
+    case ENOTDIR: return "パスの途中にフォルダーでないものがあります";
+    case ENOSPC: return "ディスクに空きがありません";
+    case EROFS: return "読み取り専用のファイルシステムです";
+    default: return std::strerror(error);
     }
-    return joined;
 }
 
-std::string FailureMessage(const cor2tavik::ConversionReport& report, const std::string& path) {
-    std::string file = path;
-    std::string reason;
-    if (path.size() > cor2tavik::kMaxPathLength) {
-        reason = "パスが長すぎます（" + std::to_string(path.size()) + " バイト。" +
-                 std::to_string(cor2tavik::kMaxPathLength) + " バイトまで）";
-    } else if (report.failure) {
-        if (!report.failure->file.empty()) file = report.failure->file;
-        if (report.failure->line > 0) file += "（" + std::to_string(report.failure->line) + " 行目）";
-        reason = JapaneseReason(report.failure->message);
+// Each ": " of the core's English becomes the full-width colon of the Japanese text.
+std::string WithJapaneseColons(std::string text) {
+    for (std::size_t at = 0; (at = text.find(": ", at)) != std::string::npos;) text.replace(at, 2, "：");
+    return text;
+}
+
+std::string FailureReason(const cor2tavik::Problem& failure) {
+    using cor2tavik::Reason;
+    switch (failure.reason) {
+    case Reason::pathTooLong:
+        return "パスが長すぎます（" + std::to_string(failure.file.size()) + " バイト。" +
+               std::to_string(cor2tavik::kMaxPathLength) + " バイトまで）";
+    case Reason::cannotOpen: return "開けません：" + SystemReason(failure.systemError);
+    case Reason::cannotCreate: return "作成できません：" + SystemReason(failure.systemError);
+    case Reason::cannotWrite: return "書き込めません：" + SystemReason(failure.systemError);
+    case Reason::readError: return "読み取りエラー：" + SystemReason(failure.systemError);
+    default:
+        // A broken input is described as the core describes it.
+        return WithJapaneseColons(cor2tavik::Message(failure));
     }
-    if (reason.empty()) reason = "不明";
+}
+
+std::string FailureMessage(const cor2tavik::Problem& failure) {
+    std::string file = failure.file;
+    if (failure.line > 0) file += "（" + std::to_string(failure.line) + " 行目）";
     return "変換できませんでした。TAVIKデータは書き出していません。\n\n"
-           "ファイル：" + file + "\n理由：" + reason + "\n\n"
+           "ファイル：" + file + "\n理由：" + FailureReason(failure) + "\n\n"
            "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。";
 }
 
@@ -78,7 +75,7 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
         const cor2tavik::Problem& p = report.problems[i];
         text += '\n' + FileNameOf(p.file);
         if (p.line > 0) text += ':' + std::to_string(p.line);
-        text += ": " + p.message;
+        text += ": " + cor2tavik::Message(p);
     }
     if (report.problemCount > shown) text += "\nほか " + std::to_string(report.problemCount - shown) + " 件";
     return text;
@@ -88,9 +85,7 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
 
 CConverterDlg::CConverterDlg(Dialog* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     OnClicked(IDC_BROWSE, &CConverterDlg::OnBrowse);
-    m_convert = [](std::string_view path, cor2tavik::ConversionReport& report) {
-        return cor2tavik::ConvertModelFile(path, report);
-    };
+    m_convert = [](std::string_view path) { return cor2tavik::ConvertModelFile(path); };
 }
 
 bool CConverterDlg::OnInitDialog() {
@@ -128,13 +123,12 @@ void CConverterDlg::OnOK() {
     const std::string path = GetDlgItemText(IDC_MODEL_PATH);
 
     cor2tavik::ConversionReport report;
-    int result = 0;
     // A large model takes seconds: the dialog keeps painting meanwhile.
-    RunJob([&] { result = m_convert(path, report); });
+    RunJob([&] { report = m_convert(path); });
 
-    if (result != 0) {
+    if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
-        MessageBox(this, FailureMessage(report, path), GetWindowText(), MessageIcon::Error);
+        MessageBox(this, FailureMessage(*report.failure), GetWindowText(), MessageIcon::Error);
         return;
     }
     if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), GetWindowText(), MessageIcon::Warning);

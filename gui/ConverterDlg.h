@@ -16,7 +16,7 @@ public:
 
     // The job OnOK runs on a worker thread, given the path in UTF-8.
     // Tests replace it to watch what the job is given.
-    using Conversion = std::function<int(std::string_view path, cor2tavik::ConversionReport& report)>;
+    using Conversion = std::function<cor2tavik::ConversionReport(std::string_view path)>;
     Conversion m_convert;
 
     // Message handlers; public so that tests can send the messages.

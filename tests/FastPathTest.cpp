@@ -349,7 +349,7 @@ TEST(LargeConversion, ModelRefusedLate) {
     auto result = Convert(dir);
     EXPECT_EQ(result.status, -1);
     ASSERT_TRUE(result.report.failure);
-    EXPECT_EQ(result.report.failure->message, "element count line: negative count -1");
+    EXPECT_EQ(Message(*result.report.failure), "element count line: negative count -1");
     EXPECT_EQ(Problems(result.report), "");
     EXPECT_EQ(result.output, "earlier");
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
@@ -388,7 +388,7 @@ TEST(LargeConversion, WriteErrorInTheWriterThread) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result.status, -1);
     ASSERT_TRUE(result.report.failure);
-    EXPECT_EQ(result.report.failure->message, "cannot write: File too large");
+    EXPECT_EQ(Message(*result.report.failure), "cannot write: File too large");
     EXPECT_EQ(result.output, "earlier");
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
 }

@@ -231,7 +231,7 @@ TEST(MeshConversion, UnusableCountsRefuseTheModel) {
         EXPECT_EQ(result.status, -1) << c.model;
         ASSERT_TRUE(result.report.failure) << c.model;
         EXPECT_EQ(result.report.failure->line, c.line) << c.model;
-        EXPECT_EQ(result.report.failure->message, c.message) << c.model;
+        EXPECT_EQ(Message(*result.report.failure), c.message) << c.model;
         EXPECT_EQ(dir.List(), "model.dat3") << c.model;
     }
 }

@@ -7,34 +7,37 @@ namespace {
 
 struct PathCase {
     const char* path;
-    char separator;
+    const char* separators;
     const char* stem;
     const char* directory;
 };
 
 TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
     const PathCase cases[] = {
-        {R"(C:\work\model1.dat3)", '\\', R"(C:\work\model1)", R"(C:\work\)"},
-        {"model1.dat3", '\\', "model1", "."},
+        {R"(C:\work\model1.dat3)", "\\", R"(C:\work\model1)", R"(C:\work\)"},
+        {"model1.dat3", "\\", "model1", "."},
         // A dot in a directory name cuts the stem when the file name has none.
-        {R"(C:\a.b\model)", '\\', R"(C:\a)", R"(C:\a.b\)"},
+        {R"(C:\a.b\model)", "\\", R"(C:\a)", R"(C:\a.b\)"},
         // Only the given separator counts.
-        {"dir/model1.dat3", '\\', "dir/model1", "."},
-        {"/work/model1.dat3", '/', "/work/model1", "/work/"},
-        {"model1.dat3", '/', "model1", "."},
-        {"/a.b/model", '/', "/a", "/a.b/"},
-        {"/work/model1.dat3", '/', "/work/model1", "/work/"},
-        {"/work/v1.2/model.x.dat3", '/', "/work/v1.2/model.x", "/work/v1.2/"},
-        {"/model", '/', "/model", "/"},
-        {"model", '/', "model", "."},
-        {"model.", '/', "model", "."},
-        {".dat3", '/', "", "."},
-        {"/work/", '/', "/work/", "/work/"},
-        {"", '/', "", ""},
-        {"", '\\', "", ""},
+        {"dir/model1.dat3", "\\", "dir/model1", "."},
+        {"/work/model1.dat3", "/", "/work/model1", "/work/"},
+        {"model1.dat3", "/", "model1", "."},
+        {"/a.b/model", "/", "/a", "/a.b/"},
+        {"/work/model1.dat3", "/", "/work/model1", "/work/"},
+        {"/work/v1.2/model.x.dat3", "/", "/work/v1.2/model.x", "/work/v1.2/"},
+        {"/model", "/", "/model", "/"},
+        {"model", "/", "model", "."},
+        {"model.", "/", "model", "."},
+        {".dat3", "/", "", "."},
+        {"/work/", "/", "/work/", "/work/"},
+        {"", "/", "", ""},
+        {"", "\\", "", ""},
+        // With two separators, the last of either ends the directory.
+        {R"(C:\work/sub\m.dat3)", "\\/", R"(C:\work/sub\m)", R"(C:\work/sub\)"},
+        {R"(C:\work\sub/m.dat3)", "\\/", R"(C:\work\sub/m)", R"(C:\work\sub/)"},
     };
     for (const PathCase& c : cases) {
-        ModelPath split = SplitModelPath(c.path, c.separator);
+        ModelPath split = SplitModelPath(c.path, c.separators);
         EXPECT_EQ(split.stem, c.stem) << c.path;
         EXPECT_EQ(split.directory, c.directory) << c.path;
     }
@@ -42,31 +45,33 @@ TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
 
 TEST(SplitModelPath, WorksOnBytes) {
     // A double-byte character whose second byte is 0x5C is taken for '\'.
-    ModelPath split = SplitModelPath("C:\\\x95\x5C" "abc.dat3", '\\');
+    ModelPath split = SplitModelPath("C:\\\x95\x5C" "abc.dat3", "\\");
     EXPECT_EQ(split.directory, "C:\\\x95\x5C");
     EXPECT_EQ(split.stem, "C:\\\x95\x5C" "abc");
 }
 
 TEST(ConvertModelFile, RefusesPathsLongerThan511Bytes) {
-    ConversionReport report;
     std::string path = "/nonexistent/" + std::string(512 - 13 - 5, 'a') + ".dat3";
     ASSERT_EQ(path.size(), 512u);
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
+    ConversionReport report = ConvertModelFile(path);
+    EXPECT_FALSE(report.written());
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message, "path is longer than 511 bytes");
+    EXPECT_EQ(Message(*report.failure), "path is longer than 511 bytes");
 
     // 511 bytes pass, and so do the names composed from them.
     path.erase(13, 1);
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
+    report = ConvertModelFile(path);
+    EXPECT_FALSE(report.written());
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message.rfind("cannot open", 0), 0u) << report.failure->message;
+    EXPECT_EQ(Message(*report.failure).rfind("cannot open", 0), 0u) << Message(*report.failure);
 
     // Without an extension the stem is the whole path, and stem + ".std"
     // is one byte too long.
     path = "/nonexistent/" + std::string(508 - 13, 'a');
-    EXPECT_EQ(ConvertModelFile(path, report), -1);
+    report = ConvertModelFile(path);
+    EXPECT_FALSE(report.written());
     ASSERT_TRUE(report.failure);
-    EXPECT_EQ(report.failure->message, "file name is longer than 511 bytes");
+    EXPECT_EQ(Message(*report.failure), "file name is longer than 511 bytes");
     EXPECT_EQ(report.failure->file, path + ".std");
 }
 

@@ -33,7 +33,7 @@ TEST(OutputSafety, FailuresKeepAnExistingNeutralFile) {
         auto result = Convert(dir);
         EXPECT_EQ(result.status, -1) << c.name;
         ASSERT_TRUE(result.report.failure) << c.name;
-        EXPECT_EQ(result.report.failure->message, c.message) << c.name;
+        EXPECT_EQ(Message(*result.report.failure), c.message) << c.name;
         EXPECT_EQ(dir.Read("model.std"), kPrecious) << c.name;
         EXPECT_EQ(dir.List(), c.model ? "model.dat3 model.std" : "model.std") << c.name;
     }
@@ -45,7 +45,7 @@ TEST(OutputSafety, ModelThatIsADirectory) {
     auto result = Convert(dir);
     EXPECT_EQ(result.status, -1);
     ASSERT_TRUE(result.report.failure);
-    EXPECT_EQ(result.report.failure->message, "cannot open: Is a directory");
+    EXPECT_EQ(Message(*result.report.failure), "cannot open: Is a directory");
     EXPECT_EQ(dir.List(), "model.dat3");
 }
 
@@ -57,7 +57,7 @@ TEST(OutputSafety, OutputPathThatIsADirectory) {
     EXPECT_EQ(result.status, -1);
     ASSERT_TRUE(result.report.failure);
     EXPECT_EQ(result.report.failure->file, dir / "model.std");
-    EXPECT_EQ(result.report.failure->message, "cannot write: Is a directory");
+    EXPECT_EQ(Message(*result.report.failure), "cannot write: Is a directory");
     EXPECT_EQ(dir.List(), "model.dat3 model.std");
 }
 
@@ -85,7 +85,7 @@ TEST(OutputSafety, UnreadableResultFileIsReportedAndLeftOut) {
     EXPECT_EQ(result.status, 0);
     ASSERT_EQ(result.report.problemCount, 1u);
     EXPECT_EQ(result.report.problems[0].file, dir.path() + "//Stress.dat");
-    EXPECT_EQ(result.report.problems[0].message, "cannot open: Is a directory; the block is left out");
+    EXPECT_EQ(Message(result.report.problems[0]), "cannot open: Is a directory; the block is left out");
     EXPECT_EQ(result.output.find("72\r\n"), std::string::npos);
 }
 

@@ -110,7 +110,8 @@ std::string Header() {
 
 Converted Convert(const ScratchDir& dir, const std::string& stem) {
     Converted result;
-    result.status = RunConversion(dir / stem, dir.path() + "/", result.report, FixedOptions());
+    result.report = RunConversion(dir / stem, dir.path() + "/", FixedOptions());
+    result.status = result.report.written() ? 0 : -1;
     if (dir.Exists(stem + ".std")) result.output = dir.Read(stem + ".std");
     return result;
 }
@@ -119,7 +120,7 @@ std::string Problems(const ConversionReport& report) {
     std::string text;
     for (const Problem& p : report.problems) {
         std::string file = p.file.substr(p.file.rfind('/') + 1);
-        text += file + ":" + std::to_string(p.line) + ": " + p.message + "\n";
+        text += file + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
     }
     return text;
 }

@@ -150,7 +150,7 @@ TEST_F(ConverterDlgTest, EnterInThePathBoxRunsOk) {
 TEST_F(ConverterDlgTest, CancelEscAndCloseBoxEndWithoutConverting) {
     guitest::WriteFile(InDir("model1.dat3"), guitest::kCleanModel);
     int conversions = 0;
-    dlg.m_convert = [&](std::string_view, cor2tavik::ConversionReport&) { return ++conversions, 0; };
+    dlg.m_convert = [&](std::string_view) { return ++conversions, cor2tavik::ConversionReport{}; };
     const std::vector<std::function<void()>> ways = {
         [&] { QTest::mouseClick(Button(IDCANCEL), Qt::LeftButton); },
         [&] { QTest::keyClick(PathBox(), Qt::Key_Escape); },
@@ -268,11 +268,13 @@ TEST_F(ConverterDlgTest, InputProblemsAreShownThenTheDialogCloses) {
 }
 
 TEST_F(ConverterDlgTest, ProblemListShowsTheFirstFiveAndTheTotal) {
-    dlg.m_convert = [](std::string_view, cor2tavik::ConversionReport& report) {
-        for (int i = 1; i <= 7; ++i) report.problems.push_back({"m.dat3", 10 + i, "problem " + std::to_string(i)});
-        report.problems.push_back({"Stress.dat", 0, "no line"});
+    dlg.m_convert = [](std::string_view) {
+        cor2tavik::ConversionReport report;
+        for (int i = 1; i <= 7; ++i)
+            report.problems.push_back({"m.dat3", 10 + i, cor2tavik::Reason::countNegative, 0, "count", {}, {-i}});
+        report.problems.push_back({"Stress.dat", 0, cor2tavik::Reason::colonMissing, 0, "record 1", {}, {}});
         report.problemCount = 1200;  // more than the report keeps
-        return 0;
+        return report;
     };
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -280,11 +282,11 @@ TEST_F(ConverterDlgTest, ProblemListShowsTheFirstFiveAndTheTotal) {
     const QStringList expected = {
         QStringLiteral("TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。"),
         QString(),
-        QStringLiteral("m.dat3:11: problem 1"),
-        QStringLiteral("m.dat3:12: problem 2"),
-        QStringLiteral("m.dat3:13: problem 3"),
-        QStringLiteral("m.dat3:14: problem 4"),
-        QStringLiteral("m.dat3:15: problem 5"),
+        QStringLiteral("m.dat3:11: count: negative count -1"),
+        QStringLiteral("m.dat3:12: count: negative count -2"),
+        QStringLiteral("m.dat3:13: count: negative count -3"),
+        QStringLiteral("m.dat3:14: count: negative count -4"),
+        QStringLiteral("m.dat3:15: count: negative count -5"),
         QStringLiteral("ほか 1195 件"),
     };
     EXPECT_EQ(lines, expected);
@@ -307,12 +309,12 @@ TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithTheTextAsUtf8) {
     std::string given;
     bool enabledDuring = true;
     std::thread::id worker;
-    dlg.m_convert = [&](std::string_view path, cor2tavik::ConversionReport&) {
+    dlg.m_convert = [&](std::string_view path) {
         if (QCursor* c = QApplication::overrideCursor()) during = c->shape();
         enabledDuring = dlg.isEnabled();
         worker = std::this_thread::get_id();
         given = std::string(path);
-        return 0;
+        return cor2tavik::ConversionReport{};
     };
     PathBox()->setText(QStringLiteral("/データ/m.dat3"));
     dlg.OnOK();

@@ -2,6 +2,7 @@
 // file out, and a report of what happened on the way.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <ctime>
 #include <optional>
@@ -12,14 +13,13 @@
 namespace cor2tavik {
 
 // The longest path, and the longest file name composed from it, that a job
-// accepts (the buffers of the original tool held 511 bytes and a NUL).
+// accepts: 511 bytes and a NUL fit the fixed buffers of the programs that
+// hand these paths on.
 inline constexpr std::size_t kMaxPathLength = 511;
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// The characters that separate a path's parts ("/" on POSIX, "\/" on
+// Windows). The first is the one put between a directory and a name.
+extern const std::string_view kPathSeparators;
 
 struct ModelPath {
     std::string stem;       // the path without its last extension
@@ -27,24 +27,71 @@ struct ModelPath {
 };
 
 // Splits a model file's path into the output stem and the result directory.
-// The rule works on bytes and keeps its historical quirks: the scan for the
-// extension's dot does not stop at a separator, and the directory keeps its
-// trailing separator.
-ModelPath SplitModelPath(std::string_view path, char separator = kPathSeparator);
+// The rule works on bytes: the scan for the extension's dot does not stop at
+// a separator, and the directory keeps its trailing separator, so that a
+// path names the same files whichever program is given it.
+ModelPath SplitModelPath(std::string_view path, std::string_view separators = kPathSeparators);
 
-// Something wrong with an input file that did not stop the conversion.
+// Why a job wrote nothing, or what was wrong with an input that did not
+// stop it. The numbers and names a message quotes are noted per reason.
+enum class Reason {
+    // The job's files; systemError says why.
+    pathTooLong,     // the given path (file) is longer than kMaxPathLength
+    nameTooLong,     // a file name composed from it is
+    cannotOpen,
+    cannotCreate,
+    cannotWrite,
+    readError,
+    outOfMemory,     // numbers[0] of `subject` ("nodes", "elements", "result records")
+    blockCannotOpen, // a result file that exists but cannot be opened
+
+    // The model's count lines; subject is "node count line" or "element count line".
+    endsBeforeCountLine,  // subject is the line's name, "(line 3)" included for the nodes
+    countLineShort,
+    countMissing,
+    countTooWide,
+    countNegative,        // numbers[0] the count
+    countBeyondFile,      // numbers[0] the count, numbers[1] the file's size
+
+    // A result file's record count line.
+    endsBeforeRecordCount,
+    recordCountNoEquals,
+    recordCountMissing,
+    recordCountTooWide,
+    recordCountNegative,     // numbers[0] the count
+    recordCountBeyondFile,   // numbers[0] the count, numbers[1] the file's size
+    recordCountDiffers,      // numbers[0] in the file, numbers[1] in the model, subject "nodes" or "elements"
+
+    // Records: numbers[0] read of numbers[1].
+    nodeRecordsEnd,
+    elementLinesEnd,
+    resultRecordsEnd,
+
+    // A field of a record; subject names the record ("node record 3"), detail the field.
+    fieldNotANumber,
+    fieldTooWide,
+    fieldMissing,
+    fieldBeyondRange,
+    colonMissing,
+
+    // An element line; subject is "element N".
+    elementNodesShort,      // numbers[0] read of numbers[1]
+    nodeCountUnsupported,   // numbers[0] the node count
+    typeCodeDisagrees,      // numbers[0] the type code, numbers[1] the node count
+};
+
 struct Problem {
     std::string file;
     long line = 0;  // 1-based; 0 when no line applies
-    std::string message;
+    Reason reason = Reason::cannotOpen;
+    int systemError = 0;  // an errno value, where the system gave one
+    std::string subject;
+    std::string detail;
+    std::array<long long, 2> numbers{};
 };
 
-// Why a job wrote nothing.
-struct Failure {
-    std::string file;
-    long line = 0;
-    std::string message;
-};
+// The English text of a problem, without its file and line.
+std::string Message(const Problem& problem);
 
 struct ConversionReport {
     // Input problems in the order they were found. Only the first
@@ -53,7 +100,7 @@ struct ConversionReport {
     std::vector<Problem> problems;
     std::size_t problemCount = 0;
 
-    std::optional<Failure> failure;  // set when no neutral file was written; problems are then empty
+    std::optional<Problem> failure;  // set when no neutral file was written; problems are then empty
     std::string outputPath;          // the neutral file's name, once composed
 
     bool written() const { return !failure.has_value(); }
@@ -74,19 +121,24 @@ struct ConversionOptions {
     std::optional<std::tm> timestamp;
     // Filled with the phase times when not null.
     PhaseTimes* phaseTimes = nullptr;
+    // Threads in all, the caller's included. 0: as many as help, which is 4
+    // when the process may use a second core and 1 otherwise. 1: all work on
+    // the caller's thread. 2: the result files are read by a second thread.
+    // 3: the output is also written by a third. 4 or more: a fourth also
+    // formats every other run of records. Threads are started as asked even
+    // on a single core.
+    unsigned threads = 0;
 };
 
 // Runs one conversion job: reads stem + ".dat3" and the result files in
-// `directory`, and writes stem + ".std". Returns 0 when the neutral file was
-// written (input problems may still be listed in the report), -1 when nothing
-// was written; report.failure then says why. An existing neutral file is only
-// ever replaced by a complete new one.
-int RunConversion(std::string_view stem, std::string_view directory, ConversionReport& report,
-                  const ConversionOptions& options = {});
+// `directory`, and writes stem + ".std". report.failure says why nothing was
+// written; otherwise input problems may still be listed. An existing neutral
+// file is only ever replaced by a complete new one.
+ConversionReport RunConversion(std::string_view stem, std::string_view directory,
+                               const ConversionOptions& options = {});
 
-// SplitModelPath and RunConversion in one call, refusing paths longer than
-// kMaxPathLength: what both programs do with the path the user gives.
-int ConvertModelFile(std::string_view path, ConversionReport& report,
-                     const ConversionOptions& options = {});
+// SplitModelPath and RunConversion in one call: what both programs do with
+// the path the user gives.
+ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options = {});
 
 }  // namespace cor2tavik

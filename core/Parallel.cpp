@@ -1,0 +1,13 @@
+#include "Parallel.h"
+
+#include "Platform.h"
+
+namespace cor2tavik {
+
+ThreadPlan PlanThreads(unsigned threads) {
+    // On one core the workers would only take turns with the caller.
+    if (threads == 0) threads = platform::CoreCount() > 1 ? 4 : 1;
+    return {threads >= 2, threads >= 3, threads >= 4};
+}
+
+}  // namespace cor2tavik

@@ -1,0 +1,41 @@
+#include "Records.h"
+
+#include <cmath>
+#include <string>
+
+namespace cor2tavik {
+
+void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records, std::int32_t declared,
+                 std::int32_t* labels, double* values, ProblemList& problems) {
+    for (std::int32_t k = 0; k < records; ++k) {
+        double* record = values + std::size_t(k) * shape.width;
+        std::int32_t label = 0;
+        const char* field = shape.label;
+        bool colonMissing = false;
+        ScanStatus status = in.ScanInteger(labels != nullptr ? labels[k] : label);
+        if (status == ScanStatus::ok && shape.colon && !in.Match(':')) {
+            status = ScanStatus::mismatch;
+            colonMissing = true;
+        }
+        auto subject = [&] { return shape.record + (" " + Str(k + 1)); };
+        for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
+            field = shape.names[c];
+            status = in.ScanReal(record[c]);
+            if (status == ScanStatus::ok && std::isinf(record[c]))
+                problems.Add(problems.Make(in.line(), Reason::fieldBeyondRange, subject(), 0, 0, field));
+        }
+        if (status == ScanStatus::end) {
+            problems.Add(problems.Make(in.line(), shape.end, {}, k, declared));
+            return;
+        }
+        if (status != ScanStatus::ok) {
+            problems.Add(problems.Make(in.line(), colonMissing ? Reason::colonMissing : FieldReason(status),
+                                       subject(), 0, 0, field));
+            in.SkipLine();
+            continue;
+        }
+        in.SkipSpace();
+    }
+}
+
+}  // namespace cor2tavik

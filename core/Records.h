@@ -1,0 +1,37 @@
+// The loop both readers run over numbered records: a label, then values.
+#pragma once
+
+#include <cstdint>
+
+#include "ProblemList.h"
+#include "TextReader.h"
+
+namespace cor2tavik {
+
+struct RecordShape {
+    const char* record;        // its name in messages: "node record", "record"
+    const char* label;         // the label's name
+    bool colon;                // a ':' follows the label
+    int width;                 // values per record
+    const char* const* names;  // the values' names
+    Reason end;                // why a file that ends early is reported
+};
+
+// Scans `records` records into `values` (and their labels into `labels`,
+// when given). A record that does not scan is reported and skipped to its
+// line's end; the input's end stops the loop, reported against `declared`.
+void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records, std::int32_t declared,
+                 std::int32_t* labels, double* values, ProblemList& problems);
+
+// The reason for each CountCheck but ok, for one kind of count line.
+struct CountReasons {
+    Reason missing, tooWide, negative, beyondFile;
+    Reason Of(CountCheck check) const {
+        return check == CountCheck::missing   ? missing
+               : check == CountCheck::tooWide ? tooWide
+               : check == CountCheck::negative ? negative
+                                               : beyondFile;
+    }
+};
+
+}  // namespace cor2tavik
