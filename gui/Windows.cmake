@@ -34,3 +34,7 @@ target_include_directories(Cor2Tavik PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE
 set_source_files_properties(Cor2Tavik.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Cor2Tavik.manifest)
 set_source_files_properties(${tables_rc} PROPERTIES OBJECT_DEPENDS ${icon_file})
 target_link_libraries(Cor2Tavik PRIVATE cor2tavik_gui)
+
+if(COR2TAVIK_TESTS)
+  include(../tests/gui/WineCheck.cmake)
+endif()
