@@ -8,7 +8,9 @@
 # page cache, ROUNDS (default 7) alternating rounds then time
 #   (a) the whole Cor2TavikCmd process, and
 #   (b) the floor: cat of the four input files to /dev/null, then writing an
-#       output-sized file from /dev/zero.
+#       output-sized file from /dev/zero, and
+#   (c) Cor2TavikCmd without its formatting helper (COR2TAVIK_THREADS=3),
+#       for what the helper thread buys.
 # Before each, untimed, the previous outputs are removed and everything is
 # synced: neither pays for freeing an old file or for the other's write-back.
 # The peak resident memory comes from wait4(); the phase times from the
@@ -56,7 +58,7 @@ for n in "${sizes[@]}"; do
   sh -c "$floor"
   fresh() { rm -f model.std floor.out; sync; }
 
-  : > a.times; : > b.times; : > a.rss; : > phases
+  : > a.times; : > b.times; : > c.times; : > a.rss; : > phases
   for ((r = 0; r < rounds; r++)); do
     fresh
     line=$(COR2TAVIK_PHASE_TIMES=1 "$timed" "$cmd" model.dat3 2> stderr.txt) || {
@@ -66,9 +68,11 @@ for n in "${sizes[@]}"; do
     grep '^phase times' stderr.txt >> phases || true
     fresh
     "$timed" sh -c "$floor" | field seconds >> b.times
+    fresh
+    COR2TAVIK_THREADS=3 "$timed" "$cmd" model.dat3 | field seconds >> c.times
   done
 
-  a_med=$(median < a.times); b_med=$(median < b.times)
+  a_med=$(median < a.times); b_med=$(median < b.times); c_med=$(median < c.times)
   ratio=$(awk -v a="$a_med" -v b="$b_med" 'BEGIN { printf "%.2f", a / b }')
   mbps=$(awk -v t="$a_med" -v s=$((in_bytes + out_bytes)) 'BEGIN { printf "%.0f", s / t / 1e6 }')
   rss_kib=$(maximum < a.rss)
@@ -85,14 +89,16 @@ for n in "${sizes[@]}"; do
   printf '  %-28s %8s %8s %8s\n' "" median min max
   printf '  %-28s %8.3f %8.3f %8.3f s\n' "(a) Cor2TavikCmd" "$a_med" "$(minimum < a.times)" "$(maximum < a.times)"
   printf '  %-28s %8.3f %8.3f %8.3f s\n' "(b) floor: cat + write" "$b_med" "$(minimum < b.times)" "$(maximum < b.times)"
+  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(c) without the helper" "$c_med" "$(minimum < c.times)" "$(maximum < c.times)"
   printf '  %-28s %8s\n' "ratio (a)/(b)" "$ratio"
+  printf '  %-28s %8s %%\n' "helper saves (c-a)/c" "$(awk -v a="$a_med" -v c="$c_med" 'BEGIN { printf "%.1f", 100 * (c - a) / c }')"
   printf '  %-28s %8s MB/s (input + output)\n' "throughput (a)" "$mbps"
   printf '  %-28s %8s MiB (tables %s MiB; limit 1.15 x tables + 64 MiB = %s MiB)\n' "peak RSS (a)" \
     "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "$(mib $table_bytes)" "$(mib "$limit_bytes")"
   printf '  %-28s model read %s s, result read %s s, write %s s (medians, overlapping)\n' "phases (in-process)" \
     "$(phase 'model read')" "$(phase 'result read')" "$(phase 'write')"
   summary+=("$(printf '  %4d^3 %10d nodes %8s MB/s  ratio %s' "$n" "$nodes" "$mbps" "$ratio")")
-  rm -f a.times b.times a.rss phases stderr.txt model.std floor.out
+  rm -f a.times b.times c.times a.rss phases stderr.txt model.std floor.out
   cd - > /dev/null
 done
 

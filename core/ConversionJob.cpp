@@ -70,10 +70,8 @@ public:
     ~Job() { StopResultReader(); }
 
     ConversionReport Run(std::optional<std::string_view> givenPath) {
-        if (givenPath && givenPath->size() > kMaxPathLength)
-            return Fail(FileProblem(std::string(*givenPath), Reason::pathTooLong));
         report_.outputPath = outputPath_;
-        if (auto failure = CheckNames()) return Fail(std::move(*failure));
+        if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenModel()) return Fail(std::move(*failure));
         if (auto failure = OpenOutput()) return Fail(std::move(*failure));
         StartResultReader();
@@ -101,7 +99,11 @@ private:
         return std::move(report_);
     }
 
-    std::optional<Problem> CheckNames() const {
+    // The one place the length limit is checked: the path the user gave,
+    // then every name composed from it.
+    std::optional<Problem> CheckLengths(std::optional<std::string_view> givenPath) const {
+        if (givenPath && givenPath->size() > kMaxPathLength)
+            return FileProblem(std::string(*givenPath), Reason::pathTooLong);
         for (const std::string* path : {&outputPath_, &modelPath_, &resultProblems_[0].file(),
                                         &resultProblems_[1].file(), &resultProblems_[2].file()}) {
             if (path->size() > kMaxPathLength) return FileProblem(*path, Reason::nameTooLong);

@@ -4,13 +4,11 @@
 #include <string>
 
 #include "Platform.h"
-#include "cor2tavik/Conversion.h"
+#include "ProblemList.h"
 
 namespace cor2tavik {
 
 namespace {
-
-std::string Str(long long value) { return std::to_string(value); }
 
 std::string System(const char* what, const Problem& p) {
     return std::string(what) + ": " + platform::ErrorText(p.systemError);

@@ -59,13 +59,11 @@ void OutputFile::Flush() {
         return;
     }
     full_.Push({std::move(buffer_), size});
-    if (std::optional<Buffer> spare = spare_.TryPop()) {
-        buffer_ = std::move(*spare);
-    } else if (allocated_ < kBuffersInFlight) {
+    if (allocated_ < kBuffersInFlight) {
         ++allocated_;
         buffer_.reset(new char[kBufferSize]);
     } else {
-        buffer_ = std::move(*spare_.Pop());
+        buffer_ = std::move(*spare_.Pop());  // the writer hands back every buffer it was given
     }
     next_ = buffer_.get();
     limit_ = next_ + kBufferSize;

@@ -68,14 +68,6 @@ public:
         items_.pop_front();
         return item;
     }
-    // An item if one is there now.
-    std::optional<T> TryPop() {
-        std::lock_guard lock(mutex_);
-        if (items_.empty()) return std::nullopt;
-        T item = std::move(items_.front());
-        items_.pop_front();
-        return item;
-    }
 
 private:
     std::mutex mutex_;

@@ -17,7 +17,10 @@ void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records,
             status = ScanStatus::mismatch;
             colonMissing = true;
         }
-        auto subject = [&] { return shape.record + (" " + Str(k + 1)); };
+        auto subject = [&] {
+            std::string name = shape.record;
+            return name.append(" ").append(Str(k + 1));
+        };
         for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
             field = shape.names[c];
             status = in.ScanReal(record[c]);

@@ -113,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fixed.tm_min = 35;
     fixed.tm_sec = 10;
     options.timestamp = fixed;
+    options.threads = 1 + size % 4;  // every thread plan, by the input's length
     const ConversionReport report = RunConversion(dir + "/model", dir, options);
     const int status = report.written() ? 0 : -1;
 
