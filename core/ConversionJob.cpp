@@ -70,6 +70,7 @@ public:
     ~Job() { StopResultReader(); }
 
     ConversionReport Run(std::optional<std::string_view> givenPath) {
+        const platform::FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenModel()) return Fail(std::move(*failure));

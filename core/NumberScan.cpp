@@ -275,6 +275,9 @@ const char* FastReal(const char* p, double& value) {
     }
     const int k = exponent - fractionDigits;
     if (k < -kMaxExactPower || k > kMaxExactPower) return nullptr;
+    // From 2^63 on the conversion to long double takes an addition, which
+    // an x87 unit at 53 bits would round: one rounding only, or no fast path.
+    if (m >> 63) return nullptr;
     long double x = static_cast<long double>(m);
     x = k < 0 ? x / kPowers.p[-k] : x * kPowers.p[k];
     std::uint64_t significand;

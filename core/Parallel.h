@@ -16,6 +16,8 @@
 #include <thread>
 #include <utility>
 
+#include "Platform.h"
+
 namespace cor2tavik {
 
 // The workers besides the caller's thread (see ConversionOptions::threads).
@@ -33,7 +35,10 @@ template <typename Work>
 std::jthread StartWorker(bool wanted, Work&& work) {
     if (!wanted) return {};
     try {
-        return std::jthread(std::forward<Work>(work));
+        return std::jthread([work = std::forward<Work>(work)](std::stop_token stop) mutable {
+            const platform::FullPrecision precision;
+            work(stop);
+        });
     } catch (const std::system_error&) {
         return {};
     }

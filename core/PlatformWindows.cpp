@@ -183,6 +183,7 @@ int Replace(const std::string& from, const std::string& to) {
     for (int attempt = 0;; ++attempt) {
         if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
         int error = ErrnoOf(GetLastError());
+        if (error == EACCES && KindOfWide(wideTo) == FileKind::directory) return EISDIR;
         if (error == EACCES && InUse(wideTo)) error = EBUSY;
         if (error != EBUSY || attempt == 10) return error;
         Sleep(50);
