@@ -1,6 +1,8 @@
-// Test helper, run under Wine beside Cor2Tavik.exe: prints the id and text
-// of each control of the top-level window with the given caption, one per
-// line in UTF-8. Exit status 1 when there is no such window.
+// Test helper, run under Wine beside Cor2Tavik.exe:
+//   WineProbe CAPTION   the id and text of each control of the top-level
+//                       window with that caption, one per line in UTF-8;
+//                       exit status 1 when there is no such window
+//   WineProbe           the caption of the foreground window
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +29,12 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 1) {
+        wchar_t caption[256] = L"";
+        if (HWND foreground = GetForegroundWindow()) GetWindowTextW(foreground, caption, 256);
+        std::printf("%s\n", Utf8(caption).c_str());
+        return 0;
+    }
     if (argc != 2) return 2;
     HWND window = FindWindowW(nullptr, argv[1]);
     if (!window) return 1;

@@ -11,7 +11,11 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$work/failure.png" 2>/dev/null && echo "screen: $work/failure.png" >&2
+  exit 1
+}
 # until COMMAND succeeds, at most 60 s
 poll() {
   local deadline=$((SECONDS + 60))
@@ -60,11 +64,21 @@ start() {
   main=$(xdotool search --onlyvisible --name '^Cor2Tavik$')
   focused
 }
-# Keys go to the focused X window: wait until the dialog has it back.
-focused() { poll '[ "$(xdotool getwindowfocus)" = "$main" ]' "the dialog's focus"; }
+# Keys reach the dialog when it is Wine's foreground window and has the X
+# focus. Without a window manager Wine does not always see to both when a
+# window opens or closes: then a click on the caption and the X focus set
+# as a window manager would.
+focused() {
+  poll '[ "$(wine "$probe" | tr -d "\r")" = Cor2Tavik ] && [ "$(xdotool getwindowfocus)" = "$main" ] ||
+        { xdotool mousemove --window "$main" 60 8 click 1 windowfocus "$main"; false; }' "the dialog's focus"
+}
 ended() { ! kill -0 "$app" 2>/dev/null; }
-# The path box is the third tab stop from OK.
-type_path() { xdotool key Tab Tab && xdotool type --delay 60 "$1"; }
+# Types into the focused path box and waits until the box holds the text.
+type_path() {
+  typed=$1
+  xdotool type --delay 60 "$typed"
+  poll '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$typed")" ]' "the typed path"
+}
 
 # The dialog and its texts.
 start
@@ -95,7 +109,7 @@ focused
 
 # A missing model: the error box over the dialog, which stays open.
 xdotool key shift+Tab
-xdotool type --delay 60 "$(winpath "$data/ありません.dat3")"
+type_path "$(winpath "$data/ありません.dat3")"
 shot typed
 xdotool key Return
 poll '[ "$(windows Cor2Tavik)" = 2 ]' "the error box"
@@ -113,6 +127,7 @@ poll ended "the program ending on Esc"
 
 # A typed Japanese path and Enter write the .std and end the program.
 start
+xdotool key Tab Tab  # OK, ｷｬﾝｾﾙ, the path box
 type_path "$(winpath "$data/モデル1.dat3")"
 xdotool key Return
 poll ended "the program ending after OK"
