@@ -2,7 +2,8 @@
 //   WineProbe CAPTION   the id and text of each control of the top-level
 //                       window with that caption, one per line in UTF-8;
 //                       exit status 1 when there is no such window
-//   WineProbe           the caption of the foreground window
+//   WineProbe           the same for the foreground window, after a line
+//                       with its caption
 #include <windows.h>
 
 #include <cstdio>
@@ -29,15 +30,14 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 2) return 2;
+    HWND window = argc == 2 ? FindWindowW(nullptr, argv[1]) : GetForegroundWindow();
+    if (!window) return 1;
     if (argc == 1) {
         wchar_t caption[256] = L"";
-        if (HWND foreground = GetForegroundWindow()) GetWindowTextW(foreground, caption, 256);
+        GetWindowTextW(window, caption, 256);
         std::printf("%s\n", Utf8(caption).c_str());
-        return 0;
     }
-    if (argc != 2) return 2;
-    HWND window = FindWindowW(nullptr, argv[1]);
-    if (!window) return 1;
     EnumChildWindows(window, PrintControl, 0);
     return 0;
 }

@@ -26,7 +26,9 @@ poll() {
 }
 shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
 windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
-texts() { wine "$probe" "$1" | tr -d '\r'; }
+# The controls' ids and texts of the window with caption $1; without $1,
+# of the foreground window after a line with its caption.
+texts() { wine "$probe" "$@" | tr -d '\r'; }
 
 # A prefix of its own, made before there is a display: the first start's
 # windows would otherwise take the focus from the dialog.
@@ -69,7 +71,7 @@ start() {
 # window opens or closes: then a click on the caption and the X focus set
 # as a window manager would.
 focused() {
-  poll '[ "$(wine "$probe" | tr -d "\r")" = Cor2Tavik ] && [ "$(xdotool getwindowfocus)" = "$main" ] ||
+  poll '[ "$(texts | head -1)" = Cor2Tavik ] && [ "$(xdotool getwindowfocus)" = "$main" ] ||
         { xdotool mousemove --window "$main" 60 8 click 1 windowfocus "$main"; false; }' "the dialog's focus"
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }
@@ -108,22 +110,24 @@ poll '[ "$(windows "COR2TAVIK初期画面")" = 0 ]' "the chooser closing"
 focused
 
 # A missing model: the error box over the dialog, which stays open.
+missing=$(winpath "$data/ありません.dat3")
 xdotool key shift+Tab
-type_path "$(winpath "$data/ありません.dat3")"
-shot typed
+type_path "$missing"
 xdotool key Return
 poll '[ "$(windows Cor2Tavik)" = 2 ]' "the error box"
 shot error
-wine "$probe" Cor2Tavik >/dev/null  # the box is the active window of that caption
+texts | grep -qF "ファイル：$missing" || fail "error box text"
 xdotool key Return
 poll '[ "$(windows Cor2Tavik)" = 1 ]' "the error box closing"
 focused
 ended && fail "the dialog ended after a failure"
 
-# Esc ends the program without writing.
+# Esc ends the program without converting the model in the box.
+xdotool key shift+Tab Tab  # tabbing into the box selects its text
+type_path "$(winpath "$data/モデル1.dat3")"
 xdotool key Escape
 poll ended "the program ending on Esc"
-[ ! -e "$data/ありません.std" ] || fail "Esc wrote"
+[ ! -e "$data/モデル1.std" ] || fail "Esc wrote"
 
 # A typed Japanese path and Enter write the .std and end the program.
 start
