@@ -446,12 +446,17 @@ TEST_F(ConverterDlgTest, AltSpaceAndRightClickPopTheMenuUpAndItsEntriesWork) {
     // Its About entry opens the About box over the dialog, its Close ends
     // the dialog as Cancel does.
     QString caption;
+    QWidget* owner = nullptr;
     {
-        OnModal about([&](QWidget* w) { caption = w ? w->windowTitle() : QString(); });
+        OnModal about([&](QWidget* w) {
+            caption = w ? w->windowTitle() : QString();
+            owner = w ? w->parentWidget() : nullptr;
+        });
         popup->actions().back()->trigger();
         EXPECT_EQ(about.runs, 1);
     }
     EXPECT_EQ(caption, QStringLiteral("Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報"));
+    EXPECT_EQ(owner, &dlg);  // unowned, it takes the active window as its owner
     EXPECT_TRUE(dlg.isVisible());
     popup->actions()[0]->trigger();
     EXPECT_EQ(dlg.result(), IDCANCEL);
