@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -308,17 +310,24 @@ TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithTheTextAsUtf8) {
     std::optional<Qt::CursorShape> during;
     std::string given;
     bool enabledDuring = true;
+    std::atomic<bool> handled = false;
+    bool handledDuring = false;
     std::thread::id worker;
     dlg.m_convert = [&](std::string_view path) {
         if (QCursor* c = QApplication::overrideCursor()) during = c->shape();
         enabledDuring = dlg.isEnabled();
         worker = std::this_thread::get_id();
         given = std::string(path);
+        // The dialog's thread goes on handling events (painting) meanwhile.
+        QMetaObject::invokeMethod(&dlg, [&] { handled = true; }, Qt::QueuedConnection);
+        for (int i = 0; i < 1000 && !handled; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        handledDuring = handled.load();
         return cor2tavik::ConversionReport{};
     };
     PathBox()->setText(QStringLiteral("/データ/m.dat3"));
     dlg.OnOK();
     EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_TRUE(handledDuring);
     EXPECT_FALSE(enabledDuring);
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_TRUE(dlg.isEnabled());
