@@ -16,14 +16,15 @@ fail() {
   import -window root "$work/failure.png" 2>/dev/null && echo "screen: $work/failure.png" >&2
   exit 1
 }
-# until COMMAND succeeds, at most 60 s
-poll() {
-  local deadline=$((SECONDS + 60))
-  until eval "$1" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || fail "timed out: $2"
+# within SECONDS COMMAND: whether COMMAND succeeds within that time
+within() {
+  local deadline=$((SECONDS + $1))
+  until eval "$2" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
     sleep 0.1
   done
 }
+poll() { within 60 "$1" || fail "timed out: $2"; }
 shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
 windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 # The controls' ids and texts of the window with caption $1; without $1,
@@ -76,10 +77,16 @@ focused() {
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }
 # Types into the focused path box and waits until the box holds the text.
+# xdotool now and then loses a character it has to map to a key first
+# (the Japanese ones): then the text is selected and typed again.
 type_path() {
   typed=$1
-  xdotool type --delay 60 "$typed"
-  poll '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$typed")" ]' "the typed path"
+  for attempt in 1 2 3; do
+    xdotool type --delay 60 "$typed"
+    within 10 '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$typed")" ]' && return
+    xdotool key shift+Tab Tab  # tabbing into the box selects its text
+  done
+  fail "the typed path"
 }
 
 # The dialog and its texts.
