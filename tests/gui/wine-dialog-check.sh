@@ -84,6 +84,7 @@ type_path() {
   for attempt in 1 2 3; do
     xdotool type --delay 60 "$typed"
     within 10 '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$typed")" ]' && return
+    echo "typing the path again (attempt $((attempt + 1)))" >&2
     xdotool key shift+Tab Tab  # tabbing into the box selects its text
   done
   fail "the typed path"

@@ -3,7 +3,7 @@
 
 #include "dialogkit/Dialog.h"
 #include "dialogkit/win32/Utf16.h"
-#include "dialogkit/win32/Windows.h"
+#include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
 

@@ -11,7 +11,7 @@ constexpr unsigned kTemplateBorder = dialogkit::WS_BORDER;
 }  // namespace
 
 #include "dialogkit/win32/Utf16.h"
-#include "dialogkit/win32/Windows.h"
+#include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
 

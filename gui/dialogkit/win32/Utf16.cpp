@@ -1,6 +1,6 @@
 #include "dialogkit/win32/Utf16.h"
 
-#include "dialogkit/win32/Windows.h"
+#include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
 

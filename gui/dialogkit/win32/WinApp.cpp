@@ -1,7 +1,7 @@
 #include "dialogkit/WinApp.h"
 
 #include "dialogkit/ResourceModule.h"
-#include "dialogkit/win32/Windows.h"
+#include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
 
