@@ -13,7 +13,7 @@ FUZZ_CXX      ?= clang++-14
 SMOKE_SECONDS ?= 10
 SANITIZE      := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
-.PHONY: all deps test-deps build run test clean
+.PHONY: all deps test-deps build run test clean package
 
 all: build
 
@@ -42,6 +42,12 @@ test: test-deps build
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan fuzz-smoke test-windows
+
+# The Debian package, $(BUILD)/cor2tavik_VERSION_ARCH.deb (needs dpkg-dev
+# for dpkg-shlibdeps).
+package: build
+	@scripts/install-deps package
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

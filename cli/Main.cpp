@@ -9,6 +9,7 @@
 
 #include "CommandLine.h"
 #include "cor2tavik/Conversion.h"
+#include "cor2tavik/VersionInfo.h"
 
 namespace {
 
@@ -23,12 +24,16 @@ constexpr std::size_t kPrintedProblems = 50;
 
 constexpr const char kUsageText[] =
     "usage: Cor2TavikCmd MODEL.dat3\n"
+    "       Cor2TavikCmd --help | --version\n"
     "\n"
     "Converts MODEL.dat3, and Displacement.dat, Stress.dat and Strain.dat from\n"
     "the same directory when they exist, into the neutral file MODEL.std.\n"
     "\n"
     "exit status: 0 written; 3 written, but the input had problems (listed on\n"
-    "stderr); 1 nothing written; 2 usage error.\n";
+    "stderr); 1 nothing written; 2 usage error.\n"
+    "\n"
+    "-h, --help: this text. -V, --version: the program's name and version.\n"
+    "A model named like an option is given with its directory: ./--version.dat3.\n";
 
 void PrintLocated(const cor2tavik::Problem& problem) {
     const std::string message = cor2tavik::Message(problem);
@@ -49,6 +54,10 @@ int main(int argc, char** argv) {
     }
     if (arguments[1] == "-h" || arguments[1] == "--help") {
         std::fputs(kUsageText, stdout);
+        return kWritten;
+    }
+    if (std::strcmp(argv[1], "-V") == 0 || std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("Cor2TavikCmd " VER_VERSION_STR "\n", stdout);
         return kWritten;
     }
 

@@ -1,7 +1,7 @@
 #include "Resources.h"
 
 #include "Resource.h"
-#include "VersionInfo.h"
+#include "cor2tavik/VersionInfo.h"
 
 namespace {
 

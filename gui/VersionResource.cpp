@@ -1,9 +1,7 @@
 // The version resource of the Linux executable: the VERSIONINFO fields as
 // text in a section of their own (readelf -p .cor2tavik.version Cor2Tavik).
-#include "VersionInfo.h"
+#include "cor2tavik/VersionInfo.h"
 
-#define VER_STR2(x) #x
-#define VER_STR(x) VER_STR2(x)
 #define VER_DOTTED VER_STR(VER_MAJOR) "." VER_STR(VER_MINOR) "." VER_STR(VER_PATCH) "." VER_STR(VER_BUILD)
 
 extern const char kCor2TavikVersionResource[];

@@ -16,8 +16,10 @@ set(resource_tool_sources WindowsResources.cpp Resources.cpp dialogkit/ResourceM
 list(TRANSFORM resource_tool_sources PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
 add_custom_command(
   OUTPUT ${resource_tool}
-  COMMAND ${COR2TAVIK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} ${resource_tool_sources} -o ${resource_tool}
-  DEPENDS ${resource_tool_sources} Resource.h Resources.h VersionInfo.h dialogkit/ResourceModule.h
+  COMMAND ${COR2TAVIK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/core/include
+          ${resource_tool_sources} -o ${resource_tool}
+  DEPENDS ${resource_tool_sources} Resource.h Resources.h ${PROJECT_SOURCE_DIR}/core/include/cor2tavik/VersionInfo.h
+          dialogkit/ResourceModule.h
           icons/cor2tavik-32.xpm icons/cor2tavik-16.xpm
   COMMENT "Building the resource tool for this machine")
 set(tables_rc ${CMAKE_CURRENT_BINARY_DIR}/Cor2TavikTables.rc)

@@ -9,6 +9,7 @@
 
 #include "RunCmd.h"
 #include "TestSupport.h"
+#include "cor2tavik/VersionInfo.h"
 
 namespace cor2tavik {
 namespace {
@@ -45,6 +46,20 @@ TEST(Cli, UsageAndHelp) {
         EXPECT_EQ(help.err, "");
     }
     EXPECT_EQ(dir.List(), "");
+}
+
+TEST(Cli, VersionAndAModelNamedLikeTheOption) {
+    ScratchDir dir;
+    for (const char* flag : {"-V", "--version"}) {
+        CmdResult version = RunCmd({flag}, dir.path());
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, "Cor2TavikCmd " VER_VERSION_STR "\n");
+        EXPECT_EQ(version.err, "");
+    }
+    EXPECT_EQ(dir.List(), "");
+    dir.Write("--version.dat3", kModel);
+    EXPECT_EQ(RunCmd({"./--version.dat3"}, dir.path()).status, 0);
+    EXPECT_TRUE(dir.Exists("--version.std"));
 }
 
 TEST(Cli, ProblemsGiveStatus3AndOneLineEach) {

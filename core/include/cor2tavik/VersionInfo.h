@@ -1,6 +1,9 @@
-/* The fields of the version resource, in one place: Cor2Tavik.rc builds the
-   Windows VERSIONINFO block from them and VersionResource.cpp embeds them in
-   the Linux executable. Plain C preprocessor only, for the resource compiler. */
+/* The version of both programs and of the package, in one place: Cor2Tavik.rc
+   builds the Windows VERSIONINFO block from these fields, VersionResource.cpp
+   embeds them in the Linux executable, Cor2TavikCmd --version prints them and
+   CMake reads VER_MAJOR, VER_MINOR and VER_PATCH for the project and package
+   version (and checks the two strings below against the numbers). Plain C
+   preprocessor only, for the resource compiler. */
 #ifndef COR2TAVIK_VERSIONINFO_H
 #define COR2TAVIK_VERSIONINFO_H
 
@@ -9,6 +12,11 @@
 #define VER_PATCH 0
 #define VER_BUILD 1
 #define VER_FILEVERSION VER_MAJOR, VER_MINOR, VER_PATCH, VER_BUILD
+
+#define VER_STR2(x) #x
+#define VER_STR(x) VER_STR2(x)
+/* "1.0.0": the version users and the package see. */
+#define VER_VERSION_STR VER_STR(VER_MAJOR) "." VER_STR(VER_MINOR) "." VER_STR(VER_PATCH)
 
 #define VER_FILEVERSION_STR "1, 0, 0, 1"
 #define VER_PRODUCTVERSION_STR "1, 0, 0, 1"

@@ -1,0 +1,25 @@
+# Reads the version from core/include/cor2tavik/VersionInfo.h, the one place
+# it is kept, into COR2TAVIK_VERSION (MAJOR.MINOR.PATCH). Stops the configure
+# when the header's version strings no longer match its numbers.
+set(ver_header ${CMAKE_CURRENT_LIST_DIR}/../core/include/cor2tavik/VersionInfo.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ver_header})
+file(STRINGS ${ver_header} lines REGEX "^#define VER_[A-Z]+(_STR)? ")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^#define VER_(MAJOR|MINOR|PATCH|BUILD) +([0-9]+)$")
+    set(ver_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+  elseif(line MATCHES "^#define VER_(FILE|PRODUCT)VERSION_STR +\"(.*)\"$")
+    list(APPEND ver_strings "${CMAKE_MATCH_2}")
+  endif()
+endforeach()
+foreach(part MAJOR MINOR PATCH BUILD)
+  if(NOT DEFINED ver_${part})
+    message(FATAL_ERROR "${ver_header}: no VER_${part} number")
+  endif()
+endforeach()
+foreach(text IN LISTS ver_strings)
+  if(NOT text STREQUAL "${ver_MAJOR}, ${ver_MINOR}, ${ver_PATCH}, ${ver_BUILD}")
+    message(FATAL_ERROR "${ver_header}: \"${text}\" does not match "
+                        "${ver_MAJOR}.${ver_MINOR}.${ver_PATCH}.${ver_BUILD}")
+  endif()
+endforeach()
+set(COR2TAVIK_VERSION ${ver_MAJOR}.${ver_MINOR}.${ver_PATCH})

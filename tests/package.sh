@@ -1,0 +1,47 @@
+#!/bin/sh
+# Builds the Debian package from the build directory $1 into a scratch
+# directory and checks it without installing it: the file list, the programs
+# as extracted, the manual pages and lintian. $2 is the examples directory.
+set -eu
+build=$(cd "$1" && pwd); examples=$(cd "$2" && pwd)
+tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+fail() { echo "package: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -B "$tmp" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack failed"; }
+version=$(dpkg-deb -f "$tmp"/*.deb Version)
+deb="$tmp/cor2tavik_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || fail "no $deb"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>= .*libstdc++6 (>=' || fail "Depends not from dpkg-shlibdeps"
+
+dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$tmp/files"
+diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
+./usr/bin/Cor2Tavik
+./usr/bin/Cor2TavikCmd
+./usr/share/applications/cor2tavik.desktop
+./usr/share/doc/cor2tavik/README.md
+./usr/share/doc/cor2tavik/changelog.gz
+./usr/share/doc/cor2tavik/copyright
+./usr/share/icons/hicolor/16x16/apps/cor2tavik.png
+./usr/share/icons/hicolor/32x32/apps/cor2tavik.png
+./usr/share/man/man1/Cor2Tavik.1.gz
+./usr/share/man/man1/Cor2TavikCmd.1.gz
+LIST
+
+dpkg-deb -x "$deb" "$tmp/root"
+cmd="$tmp/root/usr/bin/Cor2TavikCmd"
+for flag in --version -V; do
+    [ "$("$cmd" $flag)" = "Cor2TavikCmd $version" ] || fail "$flag does not print $version"
+done
+# The extracted converter writes what the built one writes, date line aside.
+mkdir "$tmp/a" "$tmp/b"
+cp "$examples"/* "$tmp/a"; cp "$examples"/* "$tmp/b"
+(cd "$tmp/a" && "$cmd" model1.dat3) || fail "extracted Cor2TavikCmd: status $?"
+(cd "$tmp/b" && "$build/cli/Cor2TavikCmd" model1.dat3)
+sed 2d "$tmp/a/model1.std" >"$tmp/a.body"; sed 2d "$tmp/b/model1.std" >"$tmp/b.body"
+cmp "$tmp/a.body" "$tmp/b.body" || fail "extracted Cor2TavikCmd writes other bytes"
+
+for page in "$tmp"/root/usr/share/man/man1/*.1.gz; do
+    warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
+lintian --fail-on error "$deb" || fail "lintian reports errors"
