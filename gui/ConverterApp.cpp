@@ -4,7 +4,6 @@
 
 bool CConverterApp::InitInstance() {
     CConverterDlg dlg;
-    m_pMainWnd = &dlg;
     dlg.DoModal();  // OK, Cancel or a failure: the program ends either way
     return false;
 }

@@ -100,8 +100,7 @@ bool CConverterDlg::OnInitDialog() {
         }
     }
 
-    SetIcon(m_hIcon, true);
-    SetIcon(m_hIcon, false);
+    SetIcon(m_hIcon, true);  // one icon holds both sizes
 
     SetDlgItemText(IDC_TITLE_TEXT, LoadString(IDS_TITLE_TEXT));
     SetDlgItemText(IDC_TARGET_TEXT, LoadString(IDS_TARGET_TEXT));

@@ -4,20 +4,19 @@
 
 namespace dialogkit {
 
-class Dialog;
 struct ResourceModule;
 
 class WinApp {
 public:
     virtual ~WinApp() = default;
-    // Returns false when the program is done (the usual case for a dialog program).
+    // Returns false when the program is done (the usual case for a dialog
+    // program), true to go on into the event loop.
     virtual bool InitInstance() = 0;
-
-    Dialog* m_pMainWnd = nullptr;
 };
 
 // Sets up the windowing system, makes `resources` current and runs
-// InitInstance. Returns the exit status.
+// InitInstance, then the event loop if it asked for one. Returns the exit
+// status.
 int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv);
 
 }  // namespace dialogkit

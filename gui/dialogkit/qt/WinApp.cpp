@@ -18,9 +18,8 @@ int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv) 
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         qtApp.installTranslator(&qtTranslator);
     UseResources(resources);
-    app.InitInstance();
-    app.m_pMainWnd = nullptr;
-    return 0;
+    if (!app.InitInstance()) return 0;
+    return QApplication::exec();
 }
 
 }  // namespace dialogkit

@@ -10,9 +10,13 @@ int RunApp(WinApp& app, const ResourceModule& resources, int /*argc*/, char** /*
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     UseResources(resources);
-    app.InitInstance();
-    app.m_pMainWnd = nullptr;
-    return 0;
+    if (!app.InitInstance()) return 0;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
 }
 
 }  // namespace dialogkit
