@@ -6,6 +6,7 @@ JOBS  ?= $(shell nproc)
 # UBSan, and the fuzz targets (clang): `make test` runs both, the fuzz
 # targets for SMOKE_SECONDS each; `make fuzz` runs them for FUZZ_SECONDS each.
 ASAN_BUILD    ?= build-asan
+TSAN_BUILD    ?= build-tsan
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 180
 FUZZ_JOBS     ?= 1
@@ -41,7 +42,7 @@ test: test-deps build
 	cmake $(BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	@$(MAKE) --no-print-directory test-asan fuzz-smoke test-windows
+	@$(MAKE) --no-print-directory test-asan test-tsan fuzz-smoke test-windows
 
 # The Debian package, $(BUILD)/cor2tavik_VERSION_ARCH.deb (needs dpkg-dev
 # for dpkg-shlibdeps).
@@ -50,9 +51,9 @@ package: build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
 
-# The Windows programs, cross-built with mingw-w64, and its tests
+# The Windows programs, cross-built with mingw-w64, and their tests
 # under Wine. The zip to hand out lands in $(WIN_BUILD) too.
 WIN_BUILD ?= build-windows
 WINE_ENV  := WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
@@ -71,7 +72,7 @@ test-windows: windows
 	status=0; ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
 	  $(WINE_ENV) wineserver -k; exit $$status
 
-.PHONY: test-asan fuzz-build fuzz-smoke fuzz
+.PHONY: test-asan test-tsan fuzz-build fuzz-smoke fuzz
 $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOR2TAVIK_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)"
@@ -81,6 +82,18 @@ test-asan: test-deps $(ASAN_BUILD)/build.ninja
 	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The conversion tests under ThreadSanitizer: the cases run with four
+# threads forced on, and the in-process conversions. Only what they need is
+# built.
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOR2TAVIK_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
+
+test-tsan: test-deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target Cor2TavikCmd conversion_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L conversion -E '\.t1$$'
 
 $(FUZZ_BUILD)/build.ninja:
 	CXX=$(FUZZ_CXX) cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

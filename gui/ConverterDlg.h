@@ -31,6 +31,7 @@ protected:
     dialogkit::Icon m_hIcon;
 };
 
-// Where OnPaint draws the icon of a minimized window: centred, each half
-// taken by signed division truncating toward zero.
+// Where OnPaint draws the icon of a minimized window: centred, with signed
+// division truncating toward zero, so an icon wider than the window starts
+// left of it by half the excess.
 dialogkit::Point IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight);

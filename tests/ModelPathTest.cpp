@@ -20,7 +20,6 @@ TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
         {R"(C:\a.b\model)", "\\", R"(C:\a)", R"(C:\a.b\)"},
         // Only the given separator counts.
         {"dir/model1.dat3", "\\", "dir/model1", "."},
-        {"/work/model1.dat3", "/", "/work/model1", "/work/"},
         {"model1.dat3", "/", "model1", "."},
         {"/a.b/model", "/", "/a", "/a.b/"},
         {"/work/model1.dat3", "/", "/work/model1", "/work/"},
@@ -48,31 +47,6 @@ TEST(SplitModelPath, WorksOnBytes) {
     ModelPath split = SplitModelPath("C:\\\x95\x5C" "abc.dat3", "\\");
     EXPECT_EQ(split.directory, "C:\\\x95\x5C");
     EXPECT_EQ(split.stem, "C:\\\x95\x5C" "abc");
-}
-
-TEST(ConvertModelFile, RefusesPathsLongerThan511Bytes) {
-    std::string path = "/nonexistent/" + std::string(512 - 13 - 5, 'a') + ".dat3";
-    ASSERT_EQ(path.size(), 512u);
-    ConversionReport report = ConvertModelFile(path);
-    EXPECT_FALSE(report.written());
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(Message(*report.failure), "path is longer than 511 bytes");
-
-    // 511 bytes pass, and so do the names composed from them.
-    path.erase(13, 1);
-    report = ConvertModelFile(path);
-    EXPECT_FALSE(report.written());
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(Message(*report.failure).rfind("cannot open", 0), 0u) << Message(*report.failure);
-
-    // Without an extension the stem is the whole path, and stem + ".std"
-    // is one byte too long.
-    path = "/nonexistent/" + std::string(508 - 13, 'a');
-    report = ConvertModelFile(path);
-    EXPECT_FALSE(report.written());
-    ASSERT_TRUE(report.failure);
-    EXPECT_EQ(Message(*report.failure), "file name is longer than 511 bytes");
-    EXPECT_EQ(report.failure->file, path + ".std");
 }
 
 }  // namespace

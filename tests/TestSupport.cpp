@@ -1,12 +1,8 @@
 #include "TestSupport.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -15,50 +11,30 @@
 
 namespace cor2tavik::test {
 
-namespace {
-void RemoveTree(const std::string& path) {
-    struct stat status;
-    if (::lstat(path.c_str(), &status) != 0) return;
-    if (S_ISDIR(status.st_mode)) {
-        ::chmod(path.c_str(), 0700);
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* entry = ::readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..") RemoveTree(path + "/" + name);
-            }
-            ::closedir(dir);
-        }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
-}
-}  // namespace
-
 ScratchDir::ScratchDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/cor2tavik-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = buffer.data();
+    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
 }
 
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
-void ScratchDir::Write(const std::string& name, const std::string& bytes) const { WriteFile(*this / name, bytes); }
+void ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(*this / name, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) ADD_FAILURE() << "cannot write " << name;
+}
+
 std::string ScratchDir::Read(const std::string& name) const { return ReadFile(*this / name); }
-bool ScratchDir::Exists(const std::string& name) const { return ::access((*this / name).c_str(), F_OK) == 0; }
 
-std::string ScratchDir::List() const {
+std::string ScratchDir::ListOf(const std::string& directory) {
     std::vector<std::string> names;
-    if (DIR* dir = ::opendir(path_.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        ::closedir(dir);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     std::string list;
     for (const auto& name : names) list += (list.empty() ? "" : " ") + name;
@@ -72,56 +48,35 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) ADD_FAILURE() << "cannot write " << path;
-}
-
-std::tm FixedTime() {
+ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
-    t.tm_year = 2004 - 1900;
-    t.tm_mon = 0;
-    t.tm_mday = 20;
-    t.tm_hour = 2;
-    t.tm_min = 35;
-    t.tm_sec = 10;
-    return t;
-}
-
-ConversionOptions FixedOptions() {
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
     ConversionOptions options;
-    options.timestamp = FixedTime();
+    options.timestamp = t;
     return options;
 }
 
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 std::string Header() {
-    return Crlf(" 1\nVERSION  5. 0. 0DATE2004/ 1/20TIME 2:35:10\n 2\nCorvantis Data\n 3\nTAVIK/QR Ver 5.0\n");
+    return " 1\r\nVERSION  5. 0. 0DATE2004/ 1/20TIME 2:35:10\r\n 2\r\nCorvantis Data\r\n 3\r\nTAVIK/QR Ver 5.0\r\n";
 }
 
-Converted Convert(const ScratchDir& dir, const std::string& stem) {
+Converted Convert(const ScratchDir& dir) {
     Converted result;
-    result.report = RunConversion(dir / stem, dir.path() + "/", FixedOptions());
+    result.report = RunConversion(dir / "model", dir.path() + "/", FixedOptions());
     result.status = result.report.written() ? 0 : -1;
-    if (dir.Exists(stem + ".std")) result.output = dir.Read(stem + ".std");
+    result.output = dir.Read("model.std");
     return result;
 }
 
 std::string Problems(const ConversionReport& report) {
     std::string text;
-    for (const Problem& p : report.problems) {
-        std::string file = p.file.substr(p.file.rfind('/') + 1);
-        text += file + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
-    }
+    for (const Problem& p : report.problems)
+        text += p.file.substr(p.file.rfind('/') + 1) + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
     return text;
 }
 

@@ -58,6 +58,7 @@ struct ResourceModule {
 // Makes `module` the one the functions below and Dialog read; returns the
 // previous one. The module must outlive its use.
 const ResourceModule* UseResources(const ResourceModule& module);
+// The current module; the Qt backend reads its strings and icons from it.
 const ResourceModule& CurrentResources();
 
 // Null when the module has no such template.

@@ -1,0 +1,187 @@
+// Whole conversions in this process: the version line at a fixed time, the
+// new file's mode, and models large enough to span many 1 MiB input chunks
+// and output buffers and the 2048-record runs of the helper threads, which
+// the case directories are too small for.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace cor2tavik {
+namespace {
+
+using test::Convert;
+using test::Header;
+using test::Problems;
+using test::ScratchDir;
+
+TEST(Conversion, VersionLineAndModeOfTheNewFile) {
+    ScratchDir dir;
+    dir.Write("model.dat3", "t\ns\nNODE 0\nELEM 0\n");
+    dir.Write("model.std", "earlier");
+    ::chmod((dir / "model.std").c_str(), 0600);
+    const mode_t old = ::umask(022);
+    auto result = Convert(dir);
+    ::umask(old);
+    EXPECT_EQ(result.output, Header() + "12\r\n-1\r\n13\r\n-1\r\n99\r\n");
+    struct stat status;
+    ASSERT_EQ(::stat((dir / "model.std").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+
+    // A year wider than its field grows the line; the other fields are
+    // padded with blanks, minutes and seconds too.
+    ASSERT_TRUE(RunConversion(dir / "model", dir.path() + "/", test::OptionsAt(12026, 12, 7, 23, 5, 9)).written());
+    EXPECT_EQ(dir.Read("model.std").substr(0, 49), " 1\r\nVERSION  5. 0. 0DATE12026/12/ 7TIME23: 5: 9\r\n");
+}
+
+std::string Int(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%*d", width, value);
+    return text;
+}
+
+// A model of `n` nodes and `n` 8-node elements with all three result files,
+// CR LF ended, and the neutral file it converts to. Values are small
+// integers written as 17-digit reals, one of them varying by record.
+struct LargeModel {
+    explicit LargeModel(int n) {
+        auto real = [](int k) { return Int(k, 2) + ".0000000000000000E+00 "; };
+        auto field = [](int k) { return k == 0 ? std::string("0.000000E+000") : Int(k, 1) + (k > 0 ? ".000000E+000" : ".00000E+000"); };
+        model = "LARGE\r\nMODEL\r\nNODE" + Int(n, 8) + "\r\n";
+        std::string modelElements = "ELEM" + Int(n, 8) + "\r\n", nodes, elements, blocks[3];
+        const char* labels[] = {"NODE", "ELEMENT", "ELEMENT"};
+        for (int f = 0; f < 3; ++f) results[f] = "R\r\n" + std::string(labels[f]) + " = " + std::to_string(n) + "\r\nLABEL\r\n";
+        for (int i = 0; i < n; ++i) {
+            const int v = i % 19 - 9;
+            model += Int(1000 + i, 8) + real(v) + real(1) + real(-2) + "\r\n";
+            nodes += "  " + Int(1000 + i, 8) + "       0       0  000000       " + field(v) + field(1) + field(-2) + "\r\n";
+            results[0] += Int(i + 1, 8) + ":" + real(-v) + real(0) + real(3) + "\r\n";
+            blocks[0] += "  " + Int(1000 + i, 8) + "\r\n  " + field(-v) + field(0) + field(3) + "\r\n";
+            for (int f = 1; f < 3; ++f) {
+                results[f] += Int(i + 1, 8) + ":" + real(f) + real(v) + real(0) + real(0) + real(-f) + real(9) + "\r\n";
+                blocks[f] += "  " + Int(i + 1, 8) + "   308       1       1       0\r\n  " + field(f) + field(v) +
+                             field(0) + field(0) + field(-f) + field(9) + "\r\n";
+            }
+            modelElements += Int(i + 1, 8) + "   308     8";
+            elements += "  " + Int(i + 1, 8) + "   308        " + Int(0, 8);
+            for (int j = 0; j < 8; ++j) {
+                modelElements += Int(1000 + (i + j) % n, 8);
+                elements += Int(1000 + (i + j) % n, 8) + (j == 5 ? "\r\n        " : "");
+            }
+            modelElements += "\r\n";
+            elements += "\r\n";
+        }
+        model += modelElements;
+        const std::string preamble = "         1     1\r\n         1\r\n";
+        output = Header() + "12\r\n" + nodes + "-1\r\n13\r\n" + elements + "-1\r\n52\r\n" + preamble + blocks[0] +
+                 "-1\r\n72\r\n" + preamble + blocks[1] + "-1\r\n73\r\n" + preamble + blocks[2] + "-1\r\n99\r\n";
+    }
+
+    void WriteInto(const ScratchDir& dir) const {
+        for (const auto& [name, text] : {std::pair{"model.dat3", &model}, {"Displacement.dat", &results[0]},
+                                         {"Stress.dat", &results[1]}, {"Strain.dat", &results[2]}})
+            dir.Write(name, *text);
+    }
+
+    std::string model, results[3], output;
+};
+
+constexpr int kLarge = 40000;
+
+// Where two large texts part, not the megabytes.
+std::string FirstDifference(const std::string& got, const std::string& want) {
+    const std::size_t at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+    if (got == want) return "";
+    return "at byte " + std::to_string(at) + ": got \"" + got.substr(at, 80) + "\", want \"" + want.substr(at, 80) + "\"";
+}
+
+TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
+    const LargeModel large(kLarge);
+    ASSERT_GT(large.output.size(), 8u << 20);
+    ScratchDir dir;
+    large.WriteInto(dir);
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(Problems(result.report), "");
+    EXPECT_EQ(FirstDifference(result.output, large.output), "");
+    EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
+}
+
+// Records of some 850 bytes, more than a helper thread's run holds.
+TEST(LargeConversion, LongElementRecords) {
+    constexpr int kElements = 20000;
+    std::string model = "t\r\ns\r\nNODE 0\r\nELEM " + std::to_string(kElements) + "\r\n";
+    std::string elements;
+    for (int i = 0; i < kElements; ++i) {
+        model += std::to_string(i + 1) + " 400 10";
+        elements += "  " + Int(i + 1, 8) + "   400        " + Int(0, 8);
+        for (int j = 0; j < 100; ++j) {
+            if (j < 10) model += Int(i * 10 + j, 8);
+            elements += Int(j < 10 ? i * 10 + j : 0, 8);
+            if (j == 5 || j == 14) elements += "\r\n        ";
+        }
+        model += "\r\n";
+        elements += "\r\n";
+    }
+    ScratchDir dir;
+    dir.Write("model.dat3", model);
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.report.problemCount, std::size_t{kElements});  // type code 400 against 10 nodes
+    EXPECT_EQ(FirstDifference(result.output, Header() + "12\r\n-1\r\n13\r\n" + elements + "-1\r\n99\r\n"), "");
+}
+
+// Problems come in file order, model first, whichever thread found them.
+TEST(LargeConversion, ProblemsInFileOrder) {
+    LargeModel large(kLarge);
+    large.model.replace(large.model.find(Int(1000 + kLarge - 2, 8)) + 8, 3, " x ");
+    large.results[0][large.results[0].rfind(Int(kLarge - 1, 8)) + 8] = ' ';
+    large.results[1].replace(large.results[1].find("40000"), 5, "40001");
+    large.results[2].replace(large.results[2].rfind(Int(kLarge, 8)) + 9, 3, " y ");
+    ScratchDir dir;
+    large.WriteInto(dir);
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(Problems(result.report), "model.dat3:40002: node record 39999: x is not a number\n"
+                                       "Displacement.dat:40002: record 39999: ':' after the label is missing\n"
+                                       "Stress.dat:2: the file holds 40001 records, the model has 40000 elements; "
+                                       "the extra ones are ignored\n"
+                                       "Strain.dat:40003: record 40000: component 1 is not a number\n");
+}
+
+// A model refused after its node block: nothing is written, and what the
+// result reader found meanwhile is not reported.
+TEST(LargeConversion, ModelRefusedLate) {
+    LargeModel large(kLarge);
+    large.model.replace(large.model.find("ELEM"), 12, "ELEM  -1");
+    large.results[0].replace(large.results[0].find("       1:"), 9, "       1 ");
+    ScratchDir dir;
+    large.WriteInto(dir);
+    dir.Write("model.std", "earlier");
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, -1);
+    ASSERT_TRUE(result.report.failure);
+    EXPECT_EQ(Message(*result.report.failure), "element count line: negative count -1");
+    EXPECT_EQ(Problems(result.report), "");
+    EXPECT_EQ(result.output, "earlier");
+    EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
+}
+
+// A result file that is a pipe without a writer is only opened once the
+// model is read: a refused model ends the job instead of waiting for ever
+// (the test's timeout catches a hang).
+TEST(LargeConversion, ModelRefusedWithAPipeForResults) {
+    ScratchDir dir;
+    dir.Write("model.dat3", "t\ns\nNODE 1\n1 0 0 0\nELEM x\n");
+    ASSERT_EQ(::mkfifo((dir / "Displacement.dat").c_str(), 0600), 0);
+    EXPECT_EQ(Convert(dir).status, -1);
+}
+
+}  // namespace
+}  // namespace cor2tavik

@@ -1,0 +1,166 @@
+// Failures of the console converter that need more than a case directory:
+// permissions that bind, a full disk, paths at the length limit. Each is a
+// refusal with status 1 and one line on stderr, the earlier neutral file
+// kept byte for byte, and no temporary file left.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace cor2tavik {
+namespace {
+
+using test::ScratchDir;
+
+constexpr char kModel[] = "t\ns\nNODE 1\n1 1 2 3\nELEM 1\n1 304 4 1 1 1 1\n";
+constexpr char kEarlier[] = "an earlier neutral file\r\n";
+
+struct CmdRun {
+    int status;
+    std::string err;
+};
+
+// Runs the converter in `dir` behind `wrapper` (prlimit, setpriv). An
+// ignored SIGXFSZ makes a write past a size limit fail with EFBIG.
+CmdRun RunCmd(const ScratchDir& dir, const std::string& arg, const std::string& wrapper = "") {
+    ScratchDir capture;
+    const std::string command = "cd '" + dir.path() + "' && trap '' XFSZ && exec " + wrapper + " '" COR2TAVIK_CMD "' '" +
+                                arg + "' >/dev/null 2>'" + (capture / "err") + "'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, capture.Read("err")};
+}
+
+// As root the converter runs as nobody, so that permissions bind.
+std::string Unprivileged() { return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : ""; }
+
+void ExpectRefused(const CmdRun& run, const std::string& line, const ScratchDir& dir, const std::string& neutral,
+                   const std::string& files) {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, line + "\n");
+    EXPECT_EQ(dir.Read(neutral), kEarlier);
+    EXPECT_EQ(dir.List(), files);
+}
+
+// Permissions do not bind root: as root the converter runs as nobody.
+TEST(Failure, UnreadableModelAndResultFile) {
+    ScratchDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    dir.Write("model.dat3", kModel);
+    dir.Write("model.std", kEarlier);
+    ASSERT_EQ(::chmod((dir / "model.dat3").c_str(), 0), 0);
+    if (::geteuid() != 0 && ::access((dir / "model.dat3").c_str(), R_OK) == 0)
+        GTEST_SKIP() << "a file of mode 000 stays readable";
+    CmdRun run = RunCmd(dir, "model.dat3", Unprivileged());
+    if (run.status >= 126) GTEST_SKIP() << "cannot run the converter as nobody";
+    ExpectRefused(run, "model.dat3: cannot open: Permission denied", dir, "model.std", "model.dat3 model.std");
+
+    // An unreadable result file is left out, with a warning.
+    ASSERT_EQ(::chmod((dir / "model.dat3").c_str(), 0644), 0);
+    dir.Write("Stress.dat", "S\nELEMENT = 1\n\n1: 1 2 3 4 5 6\n");
+    ASSERT_EQ(::chmod((dir / "Stress.dat").c_str(), 0), 0);
+    run = RunCmd(dir, "model.dat3", Unprivileged());
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "./Stress.dat: cannot open: Permission denied; the block is left out\n");
+    const std::string output = dir.Read("model.std");
+    EXPECT_EQ(output.substr(output.size() - 8), "-1\r\n99\r\n");
+    EXPECT_EQ(output.find("\r\n72\r\n"), std::string::npos);
+    EXPECT_EQ(dir.List(), "Stress.dat model.dat3 model.std");
+}
+
+TEST(Failure, OutputDirectoryNotWritable) {
+    ScratchDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir / "out").c_str(), 0755), 0);
+    dir.Write("out/model.dat3", kModel);
+    dir.Write("out/model.std", kEarlier);
+    ASSERT_EQ(::chmod((dir / "out").c_str(), 0555), 0);
+    if (::geteuid() != 0 && ::access((dir / "out").c_str(), W_OK) == 0)
+        GTEST_SKIP() << "a directory of mode 555 stays writable";
+    CmdRun run = RunCmd(dir, "out/model.dat3", Unprivileged());
+    if (run.status >= 126) GTEST_SKIP() << "cannot run the converter as nobody";
+    ExpectRefused(run, "out/model.std: cannot create: Permission denied", dir, "out/model.std", "out");
+    EXPECT_EQ(ScratchDir::ListOf(dir / "out"), "model.dat3 model.std");
+    ::chmod((dir / "out").c_str(), 0755);
+}
+
+// A file size limit makes a write fail with EFBIG: in the first 1 MiB
+// buffer, part-way through the second, and one byte short of the end; with
+// the writer thread, and pinned to one core, without it.
+TEST(Failure, DiskFull) {
+    ScratchDir dir;
+    std::string model = "t\ns\nNODE 30000\n";
+    for (int i = 1; i <= 30000; ++i) model += std::to_string(i) + " 1.5 -2.5 3\n";
+    dir.Write("model.dat3", model + "ELEM 0\n");
+    ASSERT_EQ(RunCmd(dir, "model.dat3").status, 0);
+    const std::size_t size = dir.Read("model.std").size();
+    ASSERT_GT(size, std::size_t{2} << 20);
+
+    for (const char* pin : {"", "taskset -c 0 "}) {
+        for (std::size_t limit : {std::size_t{4096}, std::size_t{1536} << 10, size - 1}) {
+            SCOPED_TRACE(pin + std::to_string(limit));
+            dir.Write("model.std", kEarlier);
+            ExpectRefused(RunCmd(dir, "model.dat3", pin + ("prlimit --fsize=" + std::to_string(limit))),
+                          "model.std: cannot write: File too large", dir, "model.std", "model.dat3 model.std");
+        }
+        EXPECT_EQ(RunCmd(dir, "model.dat3", pin + ("prlimit --fsize=" + std::to_string(size))).status, 0);
+        EXPECT_EQ(dir.Read("model.std").size(), size);
+    }
+}
+
+// `length` bytes of directories, each name ending in '/', made in `dir`.
+std::string Directories(const ScratchDir& dir, std::size_t length, char fill = 'd') {
+    std::string path;
+    while (path.size() < length) {
+        path += std::string(std::min<std::size_t>(200, length - path.size() - 1), fill) + "/";
+        ::mkdir((dir / path).c_str(), 0755);
+    }
+    return path;
+}
+
+TEST(Failure, PathsAtTheLengthLimit) {
+    // 511 bytes, and the result files' names composed from its directory
+    // ("<dir>/" + "/Displacement.dat") are 511 bytes too: it converts.
+    {
+        ScratchDir dir;
+        const std::string directory = Directories(dir, 494);
+        dir.Write(directory + std::string(12, 'm') + ".dat3", kModel);
+        const CmdRun run = RunCmd(dir, directory + std::string(12, 'm') + ".dat3");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ScratchDir::ListOf(dir / directory), std::string(12, 'm') + ".dat3 " + std::string(12, 'm') + ".std");
+    }
+    // One byte more of directory: the result file names would be 512 bytes.
+    // 512 and 4000 bytes: refused as given. Without an extension, the
+    // neutral file's name is one byte too long.
+    const struct {
+        std::size_t directory;
+        const char* name;
+        std::string message;
+    } refused[] = {
+        {495, "mmmmmmmmmmm.dat3", "/Displacement.dat: file name is longer than 511 bytes"},
+        {495, "mmmmmmmmmmmm.dat3", ": path is longer than 511 bytes"},
+        {3983, "mmmmmmmmmmmm.dat3", ": path is longer than 511 bytes"},
+        {494, "mmmmmmmmmmmmmm", ".std: file name is longer than 511 bytes"},
+    };
+    for (const auto& c : refused) {
+        ScratchDir dir;
+        const std::string directory = Directories(dir, c.directory);
+        const std::string path = directory + c.name;
+        dir.Write(path, kModel);
+        const std::string stem = path.substr(0, path.rfind(".dat3"));
+        dir.Write(stem + ".std", kEarlier);
+        const std::string named = c.message[0] == '/' ? directory : c.message[0] == '.' ? stem : path;
+        const CmdRun run = RunCmd(dir, path);
+        SCOPED_TRACE(path.size());
+        ExpectRefused(run, named + c.message, dir, stem + ".std", "d" + std::string(199, 'd'));
+        EXPECT_EQ(ScratchDir::ListOf(dir / directory), std::string(c.name) + " " + stem.substr(directory.size()) + ".std");
+    }
+}
+
+}  // namespace
+}  // namespace cor2tavik

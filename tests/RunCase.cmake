@@ -1,0 +1,169 @@
+# Runs one conversion case through the console converter:
+#   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
+#         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
+#         -P RunCase.cmake
+# A case directory holds the input files and:
+#   status       the expected exit status
+#   stderr       the expected stderr (none: empty)
+#   stdout       the expected stdout (none: empty)
+#   args         the arguments, one a line (none: the case's one *.dat3 file)
+#   expected.std the neutral file the run must write; without it, no file
+#                may appear and every input must keep its bytes.
+# The version line's date and time (what changes from run to run) are masked
+# in both files; everything else is compared byte for byte.
+cmake_minimum_required(VERSION 3.25)
+
+set(reserved status stderr stdout args expected.std)
+
+function(fail text)
+  message(FATAL_ERROR "${CASE}: ${text}")
+endfunction()
+
+function(read_or_empty path out)
+  set(text "")
+  if(EXISTS "${path}")
+    file(READ "${path}" text)
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Relative names with a hash of each file's bytes, sorted.
+function(snapshot dir out)
+  file(GLOB_RECURSE names LIST_DIRECTORIES true RELATIVE "${dir}" "${dir}/*")
+  list(SORT names)
+  set(list "")
+  foreach(name IN LISTS names)
+    if(IS_DIRECTORY "${dir}/${name}")
+      list(APPEND list "${name}/")
+    else()
+      file(SHA256 "${dir}/${name}" hash)
+      list(APPEND list "${name}=${hash}")
+    endif()
+  endforeach()
+  set(${out} "${list}" PARENT_SCOPE)
+endfunction()
+
+# The file's bytes in hex (file(READ) as text drops CRs), with the version
+# line's date and time masked.
+function(masked path out)
+  file(READ "${path}" hex HEX)
+  # " 1\r\nVERSION  5. 0. 0DATE", ten bytes, "TIME", eight bytes, "\r\n"
+  string(REPEAT "[0-9a-f]" 20 date)
+  string(REPEAT "[0-9a-f]" 16 time)
+  string(REGEX REPLACE "^(20310d0a56455253494f4e2020352e20302e203044415445)${date}54494d45${time}0d0a"
+         "\\1<date>54494d45<time>0d0a" hex "${hex}")
+  set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+# Where two hex texts part, for the failure message.
+function(first_difference got want got_path want_path out)
+  set(at 0)
+  while(TRUE)
+    string(SUBSTRING "${got}" ${at} 64 g)
+    string(SUBSTRING "${want}" ${at} 64 w)
+    if(NOT g STREQUAL w OR g STREQUAL "")
+      break()
+    endif()
+    math(EXPR at "${at} + 64")
+  endwhile()
+  math(EXPR offset "${at} / 2")
+  file(READ "${got_path}" g OFFSET ${offset} LIMIT 80)
+  file(READ "${want_path}" w OFFSET ${offset} LIMIT 80)
+  set(${out} "byte ${offset}: got '${g}', want '${w}'" PARENT_SCOPE)
+endfunction()
+
+# The case's inputs, copied into a fresh directory.
+function(prepare dir)
+  file(REMOVE_RECURSE "${dir}")
+  file(MAKE_DIRECTORY "${dir}")
+  file(GLOB entries LIST_DIRECTORIES true RELATIVE "${CASE}" "${CASE}/*")
+  foreach(name IN LISTS entries)
+    if(NOT name IN_LIST reserved)
+      file(COPY "${CASE}/${name}" DESTINATION "${dir}")
+    endif()
+  endforeach()
+endfunction()
+
+if(NOT DEFINED THREADS)
+  set(THREADS 1)
+endif()
+set(ENV{COR2TAVIK_THREADS} ${THREADS})
+
+if(EXISTS "${CASE}/args")
+  file(READ "${CASE}/args" args)
+  string(REGEX REPLACE "\n$" "" args "${args}")
+  string(REPLACE "\n" ";" args "${args}")
+else()
+  file(GLOB args RELATIVE "${CASE}" "${CASE}/*.dat3")
+endif()
+set(model "")
+set(output "")
+if(NOT args STREQUAL "")
+  list(GET args 0 model)
+  string(REGEX REPLACE "\\.[^.]*$" "" stem "${model}")
+  set(output "${stem}.std")
+endif()
+
+file(READ "${CASE}/status" want_status)
+string(STRIP "${want_status}" want_status)
+read_or_empty("${CASE}/stderr" want_err)
+read_or_empty("${CASE}/stdout" want_out)
+
+set(dir "${WORK}/case")
+prepare("${dir}")
+snapshot("${dir}" before)
+execute_process(COMMAND ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status STREQUAL want_status)
+  fail("exit status ${status}, want ${want_status}; stderr:\n${err}")
+endif()
+if(NOT err STREQUAL want_err)
+  fail("stderr:\n${err}want:\n${want_err}")
+endif()
+if(NOT out STREQUAL want_out)
+  fail("stdout:\n${out}want:\n${want_out}")
+endif()
+
+if(EXISTS "${CASE}/expected.std")
+  if(NOT EXISTS "${dir}/${output}")
+    fail("${output} was not written")
+  endif()
+  masked("${dir}/${output}" got)
+  masked("${CASE}/expected.std" want)
+  if(NOT got STREQUAL want)
+    first_difference("${got}" "${want}" "${dir}/${output}" "${CASE}/expected.std" where)
+    fail("${output} differs from expected.std at ${where}")
+  endif()
+  # Only the output may be new or changed.
+  file(REMOVE "${dir}/${output}")
+  snapshot("${dir}" after)
+  list(FILTER before EXCLUDE REGEX "^${output}=")
+else()
+  snapshot("${dir}" after)
+endif()
+if(NOT before STREQUAL after)
+  fail("files before the run:\n  ${before}\nafter it:\n  ${after}")
+endif()
+
+# Run again from a working directory on another file system, reaching the
+# case through a link: a temporary file made anywhere but beside the output
+# cannot be renamed into place.
+if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args")
+  prepare("${dir}")
+  string(RANDOM LENGTH 12 tag)
+  set(cwd "${ELSEWHERE}/cor2tavik-${tag}")
+  file(MAKE_DIRECTORY "${cwd}")
+  file(CREATE_LINK "${dir}" "${cwd}/in" SYMBOLIC)
+  execute_process(COMMAND ${COMMAND} "in/${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
+                  RESULT_VARIABLE status ERROR_VARIABLE err)
+  file(GLOB left LIST_DIRECTORIES true RELATIVE "${cwd}" "${cwd}/*")
+  file(REMOVE_RECURSE "${cwd}")
+  if(NOT status STREQUAL want_status OR NOT left STREQUAL "in")
+    fail("run from ${ELSEWHERE}: status ${status}, left '${left}' there; stderr:\n${err}")
+  endif()
+  masked("${dir}/${output}" got)
+  if(NOT got STREQUAL want)
+    fail("run from ${ELSEWHERE}: ${output} differs")
+  endif()
+endif()
+file(REMOVE_RECURSE "${WORK}")
