@@ -53,22 +53,27 @@ std::string ErrorText(int error);
 // The x87 unit at its full 64-bit precision while this lives, then as it
 // was. The number fast paths compute in long double; Windows starts threads
 // at 53 bits, and a host program may have lowered it too.
+#if defined(__x86_64__) || defined(__i386__)
 class FullPrecision {
 public:
-#if defined(__x86_64__) || defined(__i386__)
     FullPrecision() {
         __asm__ volatile("fnstcw %0" : "=m"(saved_));
         const std::uint16_t full = saved_ | 0x300;  // precision control: 64 bits
         __asm__ volatile("fldcw %0" : : "m"(full));
     }
     ~FullPrecision() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+    FullPrecision(const FullPrecision&) = delete;
+    FullPrecision& operator=(const FullPrecision&) = delete;
 
 private:
     std::uint16_t saved_;
-#endif
-public:
-    FullPrecision(const FullPrecision&) = delete;
-    FullPrecision& operator=(const FullPrecision&) = delete;
 };
+#else
+// Other processors round long double as they are built to.
+class FullPrecision {
+public:
+    FullPrecision() {}
+};
+#endif
 
 }  // namespace cor2tavik::platform
