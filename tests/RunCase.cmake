@@ -1,6 +1,7 @@
 # Runs one conversion case through the console converter:
 #   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
 #         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
+#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run> -DLOCPATH=<where it is>]
 #         -P RunCase.cmake
 # A case directory holds the input files and:
 #   status       the expected exit status
@@ -9,11 +10,15 @@
 #   args         the arguments, one a line (none: the case's one *.dat3 file)
 #   expected.std the neutral file the run must write; without it, no file
 #                may appear and every input must keep its bytes.
+#   held         a file another program holds open during the run (Windows:
+#                the test's command does the holding)
+# On Windows the program's CR LF line ends and '\' separators in what it
+# prints are read as LF and '/', so that the cases' texts serve both.
 # The version line's date and time (what changes from run to run) are masked
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std)
+set(reserved status stderr stdout args expected.std held)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -88,6 +93,14 @@ if(NOT DEFINED THREADS)
   set(THREADS 1)
 endif()
 set(ENV{COR2TAVIK_THREADS} ${THREADS})
+if(LOCALE)
+  set(ENV{LC_ALL} ${LOCALE})
+  set(ENV{LOCPATH} ${LOCPATH})
+endif()
+set(separator "/")
+if(WINDOWS)
+  set(separator "\\")
+endif()
 
 if(EXISTS "${CASE}/args")
   file(READ "${CASE}/args" args)
@@ -102,6 +115,9 @@ if(NOT args STREQUAL "")
   list(GET args 0 model)
   string(REGEX REPLACE "\\.[^.]*$" "" stem "${model}")
   set(output "${stem}.std")
+  if(WINDOWS)
+    string(REPLACE "\\" "/" output "${output}")
+  endif()
 endif()
 
 file(READ "${CASE}/status" want_status)
@@ -114,6 +130,12 @@ prepare("${dir}")
 snapshot("${dir}" before)
 execute_process(COMMAND ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(WINDOWS)
+  foreach(text out err)
+    string(REPLACE "\r\n" "\n" ${text} "${${text}}")
+    string(REPLACE "\\" "/" ${text} "${${text}}")
+  endforeach()
+endif()
 if(NOT status STREQUAL want_status)
   fail("exit status ${status}, want ${want_status}; stderr:\n${err}")
 endif()
@@ -154,7 +176,7 @@ if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args")
   set(cwd "${ELSEWHERE}/cor2tavik-${tag}")
   file(MAKE_DIRECTORY "${cwd}")
   file(CREATE_LINK "${dir}" "${cwd}/in" SYMBOLIC)
-  execute_process(COMMAND ${COMMAND} "in/${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
+  execute_process(COMMAND ${COMMAND} "in${separator}${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
                   RESULT_VARIABLE status ERROR_VARIABLE err)
   file(GLOB left LIST_DIRECTORIES true RELATIVE "${cwd}" "${cwd}/*")
   file(REMOVE_RECURSE "${cwd}")

@@ -1,10 +1,12 @@
 #include "TestSupport.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -12,10 +14,17 @@
 namespace cor2tavik::test {
 
 ScratchDir::ScratchDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/cor2tavik-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "cor2tavik-test-%08x", static_cast<unsigned>(seed()));
+        // With '/' on Windows too, so that `dir / name` reads alike everywhere.
+        if (fs::create_directory(base / name, error)) path_ = (base / name).generic_string();
+    }
+    if (path_.empty()) ADD_FAILURE() << "cannot make a scratch directory in " << base;
 }
 
 ScratchDir::~ScratchDir() {
@@ -76,7 +85,7 @@ Converted Convert(const ScratchDir& dir) {
 std::string Problems(const ConversionReport& report) {
     std::string text;
     for (const Problem& p : report.problems)
-        text += p.file.substr(p.file.rfind('/') + 1) + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
+        text += p.file.substr(p.file.find_last_of(kPathSeparators) + 1) + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
     return text;
 }
 
