@@ -53,13 +53,13 @@ package: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
 
-# The Windows console program, cross-built with mingw-w64, and its tests
+# The Windows programs, cross-built with mingw-w64, and their tests
 # under Wine. The zip to hand out lands in $(WIN_BUILD) too.
 WIN_BUILD ?= build-windows
 WINE_ENV  := WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 .PHONY: windows test-windows
 $(WIN_BUILD)/build.ninja:
-	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOR2TAVIK_GUI=OFF \
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
 windows: test-deps $(WIN_BUILD)/build.ninja

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include <QFile>
-#include <QFileInfo>
-#include <QStringList>
+#include <string>
 
 #include "AboutDlg.h"
 #include "dialogkit/CommonDialogs.h"
@@ -18,67 +15,75 @@ namespace {
 // How many input problems the message box lists before "and n more".
 constexpr std::size_t kProblemsShown = 5;
 
-QString FromFileName(const std::string& name) { return QFile::decodeName(QByteArray::fromStdString(name)); }
+// The name after the last separator of either system.
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 // A system error the user can act on, in Japanese; any other as the system
 // words it.
-QString SystemReason(int error) {
+std::string SystemReason(int error) {
     switch (error) {
-    case ENOENT: return QStringLiteral("ファイルまたはフォルダーがありません");
-    case EACCES: return QStringLiteral("アクセス権がありません");
-    case EISDIR: return QStringLiteral("フォルダーです");
-    case ENOTDIR: return QStringLiteral("パスの途中にフォルダーでないものがあります");
-    case ENOSPC: return QStringLiteral("ディスクに空きがありません");
-    case EROFS: return QStringLiteral("読み取り専用のファイルシステムです");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    case ENOENT: return "ファイルまたはフォルダーがありません";
+    case EACCES: return "アクセス権がありません";
+    case EISDIR: return "フォルダーです";
+    case ENOTDIR: return "パスの途中にフォルダーでないものがあります";
+    case ENOSPC: return "ディスクに空きがありません";
+    case EROFS: return "読み取り専用のファイルシステムです";
+    default: return std::strerror(error);
     }
 }
 
-QString FailureReason(const cor2tavik::Problem& failure) {
+// Each ": " of the core's English becomes the full-width colon of the Japanese text.
+std::string WithJapaneseColons(std::string text) {
+    for (std::size_t at = 0; (at = text.find(": ", at)) != std::string::npos;) text.replace(at, 2, "：");
+    return text;
+}
+
+std::string FailureReason(const cor2tavik::Problem& failure) {
     using cor2tavik::Reason;
     switch (failure.reason) {
     case Reason::pathTooLong:
-        return QStringLiteral("パスが長すぎます（%1 バイト。%2 バイトまで）")
-            .arg(failure.file.size())
-            .arg(cor2tavik::kMaxPathLength);
-    case Reason::cannotOpen: return QStringLiteral("開けません：") + SystemReason(failure.systemError);
-    case Reason::cannotCreate: return QStringLiteral("作成できません：") + SystemReason(failure.systemError);
-    case Reason::cannotWrite: return QStringLiteral("書き込めません：") + SystemReason(failure.systemError);
-    case Reason::readError: return QStringLiteral("読み取りエラー：") + SystemReason(failure.systemError);
+        return "パスが長すぎます（" + std::to_string(failure.file.size()) + " バイト。" +
+               std::to_string(cor2tavik::kMaxPathLength) + " バイトまで）";
+    case Reason::cannotOpen: return "開けません：" + SystemReason(failure.systemError);
+    case Reason::cannotCreate: return "作成できません：" + SystemReason(failure.systemError);
+    case Reason::cannotWrite: return "書き込めません：" + SystemReason(failure.systemError);
+    case Reason::readError: return "読み取りエラー：" + SystemReason(failure.systemError);
     default:
         // A broken input is described as the core describes it.
-        return QString::fromStdString(cor2tavik::Message(failure)).replace(QStringLiteral(": "), QStringLiteral("："));
+        return WithJapaneseColons(cor2tavik::Message(failure));
     }
 }
 
-QString FailureMessage(const cor2tavik::Problem& failure) {
-    QString file = FromFileName(failure.file);
-    if (failure.line > 0) file += QStringLiteral("（%1 行目）").arg(failure.line);
-    return QStringLiteral("変換できませんでした。TAVIKデータは書き出していません。\n\n"
-                          "ファイル：%1\n理由：%2\n\n"
-                          "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。")
-        .arg(file, FailureReason(failure));
+std::string FailureMessage(const cor2tavik::Problem& failure) {
+    std::string file = failure.file;
+    if (failure.line > 0) file += "（" + std::to_string(failure.line) + " 行目）";
+    return "変換できませんでした。TAVIKデータは書き出していません。\n\n"
+           "ファイル：" + file + "\n理由：" + FailureReason(failure) + "\n\n"
+           "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。";
 }
 
-QString ProblemsMessage(const cor2tavik::ConversionReport& report) {
-    QStringList lines;
-    lines << QStringLiteral("TAVIKデータを書き出しましたが、入力に %1 件の問題がありました。").arg(report.problemCount);
-    if (!report.outputPath.empty()) lines << QStringLiteral("出力：%1").arg(FromFileName(report.outputPath));
-    lines << QString();
+std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
+    std::string text = "TAVIKデータを書き出しましたが、入力に " + std::to_string(report.problemCount) +
+                       " 件の問題がありました。";
+    if (!report.outputPath.empty()) text += "\n出力：" + report.outputPath;
+    text += '\n';
     const std::size_t shown = std::min(kProblemsShown, report.problems.size());
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
-        QString where = QFileInfo(FromFileName(p.file)).fileName();
-        if (p.line > 0) where += QStringLiteral(":%1").arg(p.line);
-        lines << where + QStringLiteral(": ") + QString::fromStdString(cor2tavik::Message(p));
+        text += '\n' + FileNameOf(p.file);
+        if (p.line > 0) text += ':' + std::to_string(p.line);
+        text += ": " + cor2tavik::Message(p);
     }
-    if (report.problemCount > shown) lines << QStringLiteral("ほか %1 件").arg(report.problemCount - shown);
-    return lines.join(QLatin1Char('\n'));
+    if (report.problemCount > shown) text += "\nほか " + std::to_string(report.problemCount - shown) + " 件";
+    return text;
 }
 
 }  // namespace
 
-CConverterDlg::CConverterDlg(QWidget* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
+CConverterDlg::CConverterDlg(Dialog* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     OnClicked(IDC_BROWSE, &CConverterDlg::OnBrowse);
     m_convert = [](std::string_view path) { return cor2tavik::ConvertModelFile(path); };
 }
@@ -88,8 +93,8 @@ bool CConverterDlg::OnInitDialog() {
 
     // The About entry of the system menu.
     if (SystemMenu* pSysMenu = GetSystemMenu()) {
-        const QString strAboutMenu = LoadString(IDS_ABOUTBOX);
-        if (!strAboutMenu.isEmpty()) {
+        const std::string strAboutMenu = LoadString(IDS_ABOUTBOX);
+        if (!strAboutMenu.empty()) {
             pSysMenu->AppendMenu(MF_SEPARATOR);
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
@@ -107,27 +112,25 @@ bool CConverterDlg::OnInitDialog() {
 
 void CConverterDlg::OnBrowse() {
     FileDialog dlg(FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
-                   QStringLiteral("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||"));
-    dlg.title = QStringLiteral("COR2TAVIK初期画面");
+                   "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||", this);
+    dlg.title = "COR2TAVIK初期画面";
     if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_MODEL_PATH, dlg.GetPathName());
 }
 
 void CConverterDlg::OnOK() {
-    // The core works on bytes: give it the path as the file system spells it.
-    const QByteArray path = QFile::encodeName(GetDlgItemText(IDC_MODEL_PATH));
+    // UTF-8 on both systems: the core's Windows side turns it into wide calls.
+    const std::string path = GetDlgItemText(IDC_MODEL_PATH);
 
     cor2tavik::ConversionReport report;
-    {
-        WaitCursor wait;
-        report = m_convert(std::string_view(path.constData(), static_cast<std::size_t>(path.size())));
-    }
+    // A large model takes seconds: the dialog keeps painting meanwhile.
+    RunJob([&] { report = m_convert(path); });
 
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
-        MessageBox(this, FailureMessage(*report.failure), windowTitle(), MessageIcon::Error);
+        MessageBox(this, FailureMessage(*report.failure), GetWindowText(), MessageIcon::Error);
         return;
     }
-    if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), windowTitle(), MessageIcon::Warning);
+    if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), GetWindowText(), MessageIcon::Warning);
     Dialog::OnOK();
 }
 
@@ -140,16 +143,18 @@ void CConverterDlg::OnSysCommand(unsigned nID, long lParam) {
     }
 }
 
-QPoint IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
-    return QPoint((clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2);
+Point IconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
+    return Point{(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
 }
 
 void CConverterDlg::OnPaint() {
     if (IsIconic()) {
         PaintDC dc(this);
         dc.EraseBackground();
-        const QPoint origin = IconOrigin(width(), height(), kIconSize, kIconSize);
-        dc.DrawIcon(origin.x(), origin.y(), m_hIcon);
+        const Size icon = SystemIconSize();
+        const Size client = GetClientSize();
+        const Point origin = IconOrigin(client.cx, client.cy, icon.cx, icon.cy);
+        dc.DrawIcon(origin.x, origin.y, m_hIcon);
     } else {
         Dialog::OnPaint();
     }

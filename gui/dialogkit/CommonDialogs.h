@@ -1,24 +1,23 @@
 // Message box, open-file chooser and wait cursor. The first two can be
 // replaced by a handler, so that tests drive them without a modal loop.
+// Texts are UTF-8.
 #pragma once
 
 #include <functional>
 #include <optional>
-#include <utility>
+#include <string>
 #include <vector>
 
-#include <QString>
-
-class QWidget;
-
 namespace dialogkit {
+
+class Dialog;
 
 enum class MessageIcon { Information, Warning, Error };
 
 struct MessageBoxRequest {
-    QWidget* owner;
-    QString caption;
-    QString text;
+    Dialog* owner;
+    std::string caption;
+    std::string text;
     MessageIcon icon;
 };
 
@@ -26,7 +25,7 @@ using MessageBoxHandler = std::function<void(const MessageBoxRequest&)>;
 
 // Shows an OK-only message box, modal over `owner` (the active window when
 // null). Returns IDOK.
-int MessageBox(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon);
+int MessageBox(Dialog* owner, const std::string& text, const std::string& caption, MessageIcon icon);
 
 // Replaces the message box with `handler` (an empty one restores it);
 // returns the previous handler.
@@ -34,22 +33,23 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 // One entry of a chooser's file-type list.
 struct FileFilter {
-    QString displayName;  // shown as given
-    QString pattern;      // "*" for all files
+    std::string displayName;  // shown as given
+    std::string pattern;      // "*" for all files
 };
 
 // Splits a filter in the Windows form "name|pattern|name|pattern||". The
 // Windows "*.*" matches every file, so it becomes "*".
-std::vector<FileFilter> ParseFilter(const QString& filter);
+std::vector<FileFilter> ParseFilter(const std::string& filter);
 
 class FileDialog;
 // Returns the chosen path, or nothing when the chooser was cancelled.
-using FileDialogHandler = std::function<std::optional<QString>(const FileDialog&)>;
+using FileDialogHandler = std::function<std::optional<std::string>(const FileDialog&)>;
 
 // An open-file chooser in the Windows manner: build one, set its title,
 // DoModal, then GetPathName when it returned IDOK.
 class FileDialog {
 public:
+    // The values of the Windows flags, which the Windows backend passes on.
     // Only OFN_FILEMUSTEXIST changes Qt's chooser: it has no read-only box,
     // and an open chooser never overwrites.
     enum Flags : unsigned {
@@ -58,27 +58,33 @@ public:
         OFN_FILEMUSTEXIST = 0x1000,
     };
 
-    FileDialog(unsigned flags, const QString& filter, QWidget* owner = nullptr);
+    FileDialog(unsigned flags, const std::string& filter, Dialog* owner = nullptr);
 
-    QString title;
+    std::string title;
 
     // IDOK when a file was chosen, IDCANCEL otherwise.
     int DoModal();
-    QString GetPathName() const { return path_; }
+    std::string GetPathName() const { return path_; }
 
     unsigned flags() const { return flags_; }
     const std::vector<FileFilter>& filters() const { return filters_; }
+    Dialog* owner() const { return owner_; }
 
     static FileDialogHandler SetHandler(FileDialogHandler handler);
 
 private:
-    std::optional<QString> RunQtDialog() const;
+    // The system's chooser; defined by the backend.
+    std::optional<std::string> RunSystemDialog() const;
 
     unsigned flags_;
     std::vector<FileFilter> filters_;
-    QWidget* owner_;
-    QString path_;
+    Dialog* owner_;
+    std::string path_;
 };
+
+// The system's message box, for MessageBox when no handler is set; defined
+// by the backend.
+int ShowSystemMessageBox(const MessageBoxRequest& request);
 
 // Shows the wait cursor for as long as it lives.
 class WaitCursor {

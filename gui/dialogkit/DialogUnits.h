@@ -2,13 +2,6 @@
 // layout keeps its proportions whatever font the system substitutes.
 #pragma once
 
-#include <string>
-
-#include <QFont>
-#include <QRect>
-
-class QFontMetrics;
-
 namespace dialogkit {
 
 // Average character width and character height of a font, in pixels.
@@ -18,19 +11,27 @@ struct BaseUnits {
     int cy;
 };
 
-// The width is averaged over the 52 Latin letters and rounded, as the
-// Windows dialog manager does, so layouts made there keep their proportions.
-BaseUnits BaseUnitsOf(const QFontMetrics& metrics);
+struct Point {
+    int x;
+    int y;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Size {
+    int cx;
+    int cy;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct Rect {
+    int x, y, cx, cy;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
 
 // number * numerator / denominator, rounded half away from zero.
 int MulDiv(int number, int numerator, int denominator);
 
 // Pixels of a rectangle given in dialog units.
-QRect MapDialogRect(BaseUnits units, int x, int y, int cx, int cy);
-
-// The font a template asks for. Japanese Windows faces are not on Linux:
-// fontconfig would pick a Latin face and leave Japanese to per-glyph fallback,
-// so the first call registers Japanese substitutes for them.
-QFont DialogFont(const std::string& face, int pointSize);
+Rect MapDialogRect(BaseUnits units, int x, int y, int cx, int cy);
 
 }  // namespace dialogkit

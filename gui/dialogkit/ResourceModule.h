@@ -1,13 +1,12 @@
 // Resources as plain data: dialog templates, the string table and icons,
-// looked up by id the way the dialog code expects.
+// looked up by id the way the dialog code expects. Both backends read the
+// same tables; on Windows the strings and icons are also built into the
+// executable as real resources and loaded from there.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
-
-#include <QIcon>
-#include <QString>
 
 namespace dialogkit {
 
@@ -17,8 +16,8 @@ inline constexpr int IDC_STATIC = -1;
 
 enum class ControlKind { PushButton, Static, Edit, Icon };
 
-// The control styles that change behaviour here; the others have no meaning
-// outside the Windows dialog manager and are left out.
+// The control styles that change behaviour on both systems; each backend
+// maps them to its own (the Windows backend adds the fixed ones of a kind).
 enum ControlStyle : unsigned {
     WS_TABSTOP = 0x1,        // reached with Tab
     BS_DEFPUSHBUTTON = 0x2,  // the button Enter presses
@@ -59,12 +58,13 @@ struct ResourceModule {
 // Makes `module` the one the functions below and Dialog read; returns the
 // previous one. The module must outlive its use.
 const ResourceModule* UseResources(const ResourceModule& module);
+// The current module; the Qt backend reads its strings and icons from it.
+const ResourceModule& CurrentResources();
 
 // Null when the module has no such template.
 const DialogTemplate* FindDialogTemplate(int id);
-// Empty when the table has no such string, like a failed LoadString.
-QString LoadString(int id);
-// A null icon when the module has no such icon.
-QIcon LoadIcon(int id);
+// UTF-8; empty when the table has no such string, like a failed LoadString.
+// Defined by the backend.
+std::string LoadString(int id);
 
 }  // namespace dialogkit

@@ -1,14 +1,12 @@
-// The window's own system menu. A Linux window manager owns the menu of the
-// caption, so a dialog carries this one and pops it up on Alt+Space or a
-// right click; its commands go to the dialog's OnSysCommand.
+// The window's system menu. On Windows it is the window's own menu
+// (GetSystemMenu) and appended entries go into it. A Linux window manager
+// owns the menu of the caption, so there a dialog carries this list and pops
+// it up on Alt+Space or a right click. Either way its commands go to the
+// dialog's OnSysCommand.
 #pragma once
 
-#include <functional>
+#include <string>
 #include <vector>
-
-#include <QString>
-
-class QMenu;
 
 namespace dialogkit {
 
@@ -20,22 +18,22 @@ class SystemMenu {
 public:
     struct Item {
         unsigned flags;
-        unsigned id;    // 0 for a separator
-        QString text;   // "&" marks the mnemonic, "\t" starts the shortcut text
+        unsigned id;       // 0 for a separator
+        std::string text;  // UTF-8; "&" marks the mnemonic, "\t" starts the shortcut text
     };
 
-    // Starts with the entries the platform puts in a dialog's menu.
+    // Linux: starts with the entries the platform puts in a dialog's menu.
     SystemMenu();
+    // Windows: the window's own menu, whose entries the system made.
+    explicit SystemMenu(void* nativeMenu) : native_(nativeMenu) {}
 
-    void AppendMenu(unsigned flags, unsigned id = 0, const QString& text = QString());
+    void AppendMenu(unsigned flags, unsigned id = 0, const std::string& text = std::string());
+    // The entries known here: on Windows only the appended ones.
     const std::vector<Item>& items() const { return items_; }
-
-    // Replaces the entries of `menu` with these; choosing one calls `command`
-    // with its id.
-    void Fill(QMenu& menu, const std::function<void(unsigned)>& command) const;
 
 private:
     std::vector<Item> items_;
+    void* native_ = nullptr;
 };
 
 }  // namespace dialogkit

@@ -1,5 +1,5 @@
 // The application object: main() hands the process to RunApp, which sets up
-// Qt and calls InitInstance, where the program runs its dialog.
+// the windowing system and calls InitInstance, where the program runs its dialog.
 #pragma once
 
 namespace dialogkit {
@@ -14,8 +14,9 @@ public:
     virtual bool InitInstance() = 0;
 };
 
-// Creates the QApplication, makes `resources` current and runs InitInstance,
-// then the event loop if it asked for one. Returns the exit status.
+// Sets up the windowing system, makes `resources` current and runs
+// InitInstance, then the event loop if it asked for one. Returns the exit
+// status.
 int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv);
 
 }  // namespace dialogkit

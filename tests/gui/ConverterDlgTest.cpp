@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "AboutDlg.h"
@@ -72,13 +76,14 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     PathBox()->setText(path);
     QTest::mouseClick(Button(IDOK), Qt::LeftButton);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Cor2Tavik"));
+    EXPECT_EQ(boxes.shown[0].caption, "Cor2Tavik");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
     EXPECT_EQ(boxes.shown[0].owner, &dlg);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("変換できませんでした。TAVIKデータは書き出していません。\n\n"
                                                   "ファイル：%1\n理由：開けません：ファイルまたはフォルダーがありません\n\n"
                                                   "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。")
-                                       .arg(path));
+                                       .arg(path)
+                                       .toStdString());
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), 0);
     EXPECT_EQ(PathBox()->text(), path);
@@ -88,16 +93,17 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     PathBox()->setText(InDir("broken.dat3"));
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_TRUE(boxes.shown[1].text.contains(
+    EXPECT_TRUE(guitest::Contains(
+        boxes.shown[1].text,
         QStringLiteral("ファイル：%1（3 行目）\n理由：node count line：no integer at column 5\n").arg(InDir("broken.dat3"))))
-        << boxes.shown[1].text.toStdString();
+        << boxes.shown[1].text;
 
     // 171 Japanese characters are 513 bytes: too long, though only 176 characters.
     PathBox()->setText(QString(171, QChar(0x30E2)) + QStringLiteral(".dat3"));
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("パスが長すぎます（518 バイト。511 バイトまで）")))
-        << boxes.shown[2].text.toStdString();
+    EXPECT_TRUE(guitest::Contains(boxes.shown[2].text, QStringLiteral("パスが長すぎます（518 バイト。511 バイトまで）")))
+        << boxes.shown[2].text;
     EXPECT_TRUE(dlg.isVisible());
 }
 
@@ -111,37 +117,51 @@ TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds
     };
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。\n\n"
-                                                  "m.dat3:11: count: negative count -1\nm.dat3:12: count: negative count -2\n"
-                                                  "m.dat3:13: count: negative count -3\nm.dat3:14: count: negative count -4\n"
-                                                  "m.dat3:15: count: negative count -5\nほか 1195 件"));
+    EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。\n\n"
+                                   "m.dat3:11: count: negative count -1\nm.dat3:12: count: negative count -2\n"
+                                   "m.dat3:13: count: negative count -3\nm.dat3:14: count: negative count -4\n"
+                                   "m.dat3:15: count: negative count -5\nほか 1195 件");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(dlg.result(), IDOK);
 }
 
-TEST_F(ConverterDlgTest, JobRunsUnderTheWaitCursorWithThePathAsBytes) {
+TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithThePathAsUtf8) {
     std::optional<Qt::CursorShape> during;
     std::string given;
+    bool enabledDuring = true;
+    std::atomic<bool> handled = false;
+    bool handledDuring = false;
+    std::thread::id worker;
     dlg.m_convert = [&](std::string_view path) {
         if (QCursor* c = QApplication::overrideCursor()) during = c->shape();
+        enabledDuring = dlg.isEnabled();
+        worker = std::this_thread::get_id();
         given = std::string(path);
+        // The dialog's thread goes on handling events (painting) meanwhile.
+        QMetaObject::invokeMethod(&dlg, [&] { handled = true; }, Qt::QueuedConnection);
+        for (int i = 0; i < 1000 && !handled; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        handledDuring = handled.load();
         return cor2tavik::ConversionReport{};
     };
     PathBox()->setText(QStringLiteral("/データ/m.dat3"));
     dlg.OnOK();
     EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_TRUE(handledDuring);
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_TRUE(dlg.isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(given, "/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/m.dat3");
 }
 
 TEST_F(ConverterDlgTest, BrowseSetsUpTheChooserAndFillsTheBox) {
-    chooser.answer = QStringLiteral("/data/モデル1.dat3");
+    chooser.answer = "/data/モデル1.dat3";
     QTest::mouseClick(Button(IDC_BROWSE), Qt::LeftButton);
     ASSERT_EQ(chooser.seen.size(), 1u);
-    EXPECT_EQ(chooser.seen[0].title, QStringLiteral("COR2TAVIK初期画面"));
+    EXPECT_EQ(chooser.seen[0].title, "COR2TAVIK初期画面");
     ASSERT_EQ(chooser.seen[0].filters.size(), 2u);
-    EXPECT_EQ(chooser.seen[0].filters[0].pattern, QStringLiteral("*.dat3"));
-    EXPECT_EQ(chooser.seen[0].filters[1].pattern, QStringLiteral("*"));
+    EXPECT_EQ(chooser.seen[0].filters[0].pattern, "*.dat3");
+    EXPECT_EQ(chooser.seen[0].filters[1].pattern, "*");
     EXPECT_TRUE(chooser.seen[0].flags & FileDialog::OFN_FILEMUSTEXIST);
     EXPECT_EQ(PathBox()->text(), QStringLiteral("/data/モデル1.dat3"));
     chooser.answer.reset();  // cancelled: the text stays
@@ -164,9 +184,14 @@ TEST_F(ConverterDlgTest, SystemMenuOpensByAltSpaceAndRightClickAndItsEntriesWork
     ASSERT_EQ(popup->actions().size(), 3);  // Close, a separator, About
     {
         bool isAbout = false;
-        OnModal about([&](QWidget* w) { isAbout = dynamic_cast<CAboutDlg*>(w) != nullptr; });
+        QWidget* owner = nullptr;
+        OnModal about([&](QWidget* w) {
+            isAbout = dynamic_cast<CAboutDlg*>(w) != nullptr;
+            owner = w ? w->parentWidget() : nullptr;
+        });
         popup->actions().back()->trigger();
         EXPECT_TRUE(about.runs == 1 && isAbout);
+        EXPECT_EQ(owner, &dlg);  // unowned, it takes the active window as its owner
     }
     EXPECT_TRUE(dlg.isVisible());
     popup->actions()[0]->trigger();
@@ -185,7 +210,8 @@ TEST_F(ConverterDlgTest, OnlyTheAboutCommandWithAnyLowFourBitsOpensTheAboutBox) 
 }
 
 TEST_F(ConverterDlgTest, MinimizedDialogShowsTheIcon) {
-    const QPoint corner = IconOrigin(dlg.width(), dlg.height(), kIconSize, kIconSize) + QPoint(1, 1);
+    const Point origin = IconOrigin(dlg.width(), dlg.height(), kIconSize, kIconSize);
+    const QPoint corner(origin.x + 1, origin.y + 1);
     const QImage normal = dlg.grab().toImage();
     dlg.setWindowState(Qt::WindowMinimized);
     ASSERT_TRUE(dlg.IsIconic());

@@ -19,18 +19,18 @@ TEST(DialogUnits, MulDivRoundsHalfAwayFromZero) {
 }
 
 TEST(CommonDialogs, FilterSplitsIntoNameAndPatternPairs) {
-    const auto filters = ParseFilter(QStringLiteral("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||"));
+    const auto filters = ParseFilter("Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||");
     ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0].displayName, QStringLiteral("Data Files(*.dat3) "));
-    EXPECT_EQ(filters[1].pattern, QStringLiteral("*"));  // what "*.*" means on this system
+    EXPECT_EQ(filters[0].displayName, "Data Files(*.dat3) ");
+    EXPECT_EQ(filters[1].pattern, "*");  // what "*.*" means on this system
 
-    EXPECT_TRUE(ParseFilter(QString()).empty());
-    EXPECT_TRUE(ParseFilter(QStringLiteral("||")).empty());
+    EXPECT_TRUE(ParseFilter("").empty());
+    EXPECT_TRUE(ParseFilter("||").empty());
     // The blank after a bar is padding, not part of the next name.
-    EXPECT_EQ(ParseFilter(QStringLiteral("A |*.a|  B|*.b||"))[1].displayName, QStringLiteral("B"));
+    EXPECT_EQ(ParseFilter("A |*.a|  B|*.b||")[1].displayName, "B");
     // A name without its pattern, and anything after the closing bars, is dropped.
-    EXPECT_EQ(ParseFilter(QStringLiteral("A|*.a|B")).size(), 1u);
-    EXPECT_EQ(ParseFilter(QStringLiteral("A|*.a||B|*.b||")).size(), 1u);
+    EXPECT_EQ(ParseFilter("A|*.a|B").size(), 1u);
+    EXPECT_EQ(ParseFilter("A|*.a||B|*.b||").size(), 1u);
 }
 
 // A module of one made-up dialog, current for the life of the fixture.
@@ -60,22 +60,22 @@ TEST_F(TemplateTest, StaticsGrowToTheirTextWithinTheDialog) {
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(wide->text(), QStringLiteral("a label far wider than its box"));  // the first IDC_STATIC
     EXPECT_EQ(wide->width(), wide->fontMetrics().horizontalAdvance(wide->text()));
-    EXPECT_EQ(wide->x(), MapDialogRect(dlg.baseUnits(), 4, 4, 0, 0).x());
+    EXPECT_EQ(wide->x(), MapDialogRect(dlg.baseUnits(), 4, 4, 0, 0).x);
 
     // Near the right edge a label grows only to the edge.
     QWidget* tail = dlg.GetDlgItem(20);
     EXPECT_EQ(tail->geometry().right(), dlg.width() - 1);
 
     // A new text grows it again; a shorter one leaves it as wide as the template.
-    dlg.SetDlgItemText(20, QStringLiteral("x"));
-    EXPECT_EQ(tail->width(), MapDialogRect(dlg.baseUnits(), 0, 0, 10, 8).width());
+    dlg.SetDlgItemText(20, "x");
+    EXPECT_EQ(tail->width(), MapDialogRect(dlg.baseUnits(), 0, 0, 10, 8).cx);
 }
 
 TEST_F(TemplateTest, MissingResourcesFail) {
     Dialog dlg(8);
     EXPECT_FALSE(dlg.Create());
     EXPECT_EQ(dlg.DoModal(), -1);
-    EXPECT_EQ(LoadString(101), QString());
+    EXPECT_EQ(LoadString(101), "");
     EXPECT_TRUE(LoadIcon(128).isNull());
 }
 

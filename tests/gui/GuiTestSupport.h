@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "dialogkit/CommonDialogs.h"
+#include "dialogkit/Dialog.h"
 
 #include <ostream>
 
@@ -40,7 +41,7 @@ private:
 class Chooser {
 public:
     struct Seen {
-        QString title;
+        std::string title;
         std::vector<dialogkit::FileFilter> filters;
         unsigned flags;
     };
@@ -51,7 +52,7 @@ public:
         });
     }
     ~Chooser() { dialogkit::FileDialog::SetHandler(previous_); }
-    std::optional<QString> answer;
+    std::optional<std::string> answer;
     std::vector<Seen> seen;
 
 private:
@@ -78,6 +79,10 @@ public:
 private:
     QTimer timer_;
 };
+
+inline bool Contains(const std::string& text, const QString& part) {
+    return text.find(part.toStdString()) != std::string::npos;
+}
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);

@@ -1,8 +1,11 @@
 #include "dialogkit/Dialog.h"
 
 #include <algorithm>
+#include <thread>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPixmap>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -11,9 +14,36 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "dialogkit/CommonDialogs.h"
+#include "dialogkit/qt/DialogFont.h"
+
 namespace dialogkit {
 
-Dialog::Dialog(int templateId, QWidget* parent) : QDialog(parent), template_(FindDialogTemplate(templateId)) {}
+std::string LoadString(int id) {
+    const auto& strings = CurrentResources().strings;
+    auto it = strings.find(id);
+    return it == strings.end() ? std::string() : it->second;
+}
+
+Icon LoadIcon(int id) {
+    QIcon icon;
+    for (const IconResource& resource : CurrentResources().icons) {
+        if (resource.id != id) continue;
+        for (const char* const* xpm : resource.images) icon.addPixmap(QPixmap(xpm));
+    }
+    return icon;
+}
+
+SystemMenu::SystemMenu() { items_.push_back(Item{MF_STRING, SC_CLOSE, "閉じる(&C)\tAlt+F4"}); }
+
+void SystemMenu::AppendMenu(unsigned flags, unsigned id, const std::string& text) {
+    if (flags & MF_SEPARATOR)
+        items_.push_back(Item{MF_SEPARATOR, 0, std::string()});
+    else
+        items_.push_back(Item{flags, id, text});
+}
+
+Dialog::Dialog(int templateId, Dialog* parent) : QDialog(parent), template_(FindDialogTemplate(templateId)) {}
 
 bool Dialog::Create() {
     if (!template_) return false;
@@ -27,7 +57,7 @@ bool Dialog::Create() {
     setWindowTitle(QString::fromStdString(t.caption));
     setFont(DialogFont(t.fontFace, t.fontPointSize));
     units_ = BaseUnitsOf(fontMetrics());
-    setFixedSize(MapDialogRect(units_, 0, 0, t.cx, t.cy).size());
+    setFixedSize(ToQRect(MapDialogRect(units_, 0, 0, t.cx, t.cy)).size());
 
     if (t.systemMenu) {
         systemMenu_.emplace();
@@ -48,7 +78,7 @@ bool Dialog::Create() {
 
 QWidget* Dialog::CreateControl(const ControlTemplate& control) {
     const QString text = QString::fromStdString(control.text);
-    const QRect rect = MapDialogRect(units_, control.x, control.y, control.cx, control.cy);
+    const QRect rect = ToQRect(MapDialogRect(units_, control.x, control.y, control.cx, control.cy));
     const Qt::FocusPolicy focus = (control.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus;
     QWidget* widget = nullptr;
     switch (control.kind) {
@@ -115,7 +145,8 @@ QWidget* Dialog::GetDlgItem(int id) const {
     return nullptr;
 }
 
-void Dialog::SetDlgItemText(int id, const QString& text) {
+void Dialog::SetDlgItemText(int id, const std::string& utf8) {
+    const QString text = QString::fromStdString(utf8);
     QWidget* widget = GetDlgItem(id);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(text);
@@ -123,7 +154,7 @@ void Dialog::SetDlgItemText(int id, const QString& text) {
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             if (controls_[i].second != label) continue;
             const ControlTemplate& c = template_->controls[i];
-            FitStatic(label, MapDialogRect(units_, c.x, c.y, c.cx, c.cy));
+            FitStatic(label, ToQRect(MapDialogRect(units_, c.x, c.y, c.cx, c.cy)));
         }
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(text);
@@ -132,12 +163,12 @@ void Dialog::SetDlgItemText(int id, const QString& text) {
     }
 }
 
-QString Dialog::GetDlgItemText(int id) const {
+std::string Dialog::GetDlgItemText(int id) const {
     QWidget* widget = GetDlgItem(id);
-    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
-    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
-    return QString();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
+    return std::string();
 }
 
 SystemMenu* Dialog::GetSystemMenu() { return systemMenu_ ? &*systemMenu_ : nullptr; }
@@ -145,12 +176,37 @@ SystemMenu* Dialog::GetSystemMenu() { return systemMenu_ ? &*systemMenu_ : nullp
 QMenu* Dialog::ShowSystemMenu(const QPoint& globalPos) {
     if (!systemMenu_) return nullptr;
     if (!systemMenuPopup_) systemMenuPopup_ = new QMenu(this);
-    systemMenu_->Fill(*systemMenuPopup_, [this](unsigned id) { OnSysCommand(id, 0); });
+    systemMenuPopup_->clear();
+    for (const SystemMenu::Item& item : systemMenu_->items()) {
+        if (item.flags & MF_SEPARATOR) {
+            systemMenuPopup_->addSeparator();
+            continue;
+        }
+        QAction* action = systemMenuPopup_->addAction(QString::fromStdString(item.text));
+        const unsigned id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnSysCommand(id, 0); });
+    }
     systemMenuPopup_->popup(globalPos);
     return systemMenuPopup_;
 }
 
-void Dialog::SetIcon(const QIcon& icon, bool /*bigIcon: one QIcon holds both sizes*/) { setWindowIcon(icon); }
+void Dialog::RunJob(const std::function<void()>& job) {
+    setEnabled(false);
+    busy_ = true;
+    WaitCursor wait;
+    QEventLoop loop;
+    // A quit posted before exec() starts waits in the queue, so it is never lost.
+    std::thread worker([&] {
+        job();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    busy_ = false;
+    setEnabled(true);
+}
+
+void Dialog::SetIcon(const Icon& icon, bool /*bigIcon: one QIcon holds both sizes*/) { setWindowIcon(icon); }
 
 bool Dialog::OnInitDialog() { return true; }
 void Dialog::OnOK() { EndDialog(IDOK); }
@@ -176,7 +232,7 @@ void Dialog::closeEvent(QCloseEvent* event) {
     // The close box is the system menu's Close; whether the dialog really
     // ends is up to the handlers.
     event->ignore();
-    OnSysCommand(SC_CLOSE, 0);
+    if (!busy_) OnSysCommand(SC_CLOSE, 0);
 }
 
 void Dialog::paintEvent(QPaintEvent*) { OnPaint(); }
@@ -187,7 +243,7 @@ void Dialog::contextMenuEvent(QContextMenuEvent* event) {
 
 void PaintDC::EraseBackground() { painter_.fillRect(window_->rect(), window_->palette().window()); }
 
-void PaintDC::DrawIcon(int x, int y, const QIcon& icon) {
+void PaintDC::DrawIcon(int x, int y, const Icon& icon) {
     painter_.drawPixmap(x, y, icon.pixmap(kIconSize, kIconSize));
 }
 

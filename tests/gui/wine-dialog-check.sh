@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Cor2Tavik.exe under Wine on a private Xvfb display, driven by xdotool:
+#   wine-dialog-check.sh Cor2Tavik.exe WineProbe.exe WORK_DIR [SHOTS_DIR]
+# WORK_DIR keeps the Wine prefix between runs; SHOTS_DIR (or
+# $COR2TAVIK_SHOTS), when given, receives a screenshot of each state.
+# Waits poll with a deadline.
+set -euo pipefail
+exe=$1 probe=$2 work=$3 shots=${4:-${COR2TAVIK_SHOTS:-}}
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$work/failure.png" 2>/dev/null && echo "screen: $work/failure.png" >&2
+  exit 1
+}
+# within SECONDS COMMAND: whether COMMAND succeeds within that time
+within() {
+  local deadline=$((SECONDS + $1))
+  until eval "$2" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+poll() { within 60 "$1" || fail "timed out: $2"; }
+shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
+windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+# The controls' ids and texts of the window with caption $1; without $1,
+# of the foreground window after a line with its caption.
+texts() { wine "$probe" "$@" | tr -d '\r'; }
+
+# A prefix of its own, made before there is a display: the first start's
+# windows would otherwise take the focus from the dialog.
+if [ ! -d "$WINEPREFIX/drive_c" ]; then
+  DISPLAY= wine wineboot --init >/dev/null 2>&1
+  wineserver -w
+fi
+
+rm -f "$work/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+cleanup() { wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; }
+trap cleanup EXIT
+poll '[ -s "$work/display" ]' "Xvfb"
+export DISPLAY=:$(cat "$work/display")
+
+# One server for all that follows, started first so that no later wine
+# command leaves one holding our output open.
+wineserver -p >/dev/null 2>&1
+# The caption buttons' glyphs (fonts-wine has the font, the prefix does not list it).
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+iconv -f UTF-8 -t UTF-16 "$here/wine-fonts.reg" >"$work/fonts.reg"
+wine regedit /S "$work/fonts.reg" >/dev/null 2>&1
+
+data=$work/データ
+rm -rf "$data" && mkdir -p "$data"
+cp "$here/../../examples/"* "$data/"
+mv "$data/model1.dat3" "$data/モデル1.dat3"
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+start() {
+  wine "$exe" >/dev/null 2>&1 &
+  app=$!
+  poll '[ "$(windows Cor2Tavik)" = 1 ]' "the dialog"
+  main=$(xdotool search --onlyvisible --name '^Cor2Tavik$')
+  focused
+}
+# Keys reach the dialog when it is Wine's foreground window and has the X
+# focus. Without a window manager Wine does not always see to both when a
+# window opens or closes: then a click on the caption and the X focus set
+# as a window manager would.
+focused() {
+  poll '[ "$(texts | head -1)" = Cor2Tavik ] && [ "$(xdotool getwindowfocus)" = "$main" ] ||
+        { xdotool mousemove --window "$main" 60 8 click 1 windowfocus "$main"; false; }' "the dialog's focus"
+}
+ended() { ! kill -0 "$app" 2>/dev/null; }
+# Types into the focused path box and waits until the box holds the text.
+# xdotool now and then loses a character it has to map to a key first
+# (the Japanese ones): then the text is selected and typed again.
+type_path() {
+  typed=$1
+  for attempt in 1 2 3; do
+    xdotool type --delay 60 "$typed"
+    within 10 '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$typed")" ]' && return
+    echo "typing the path again (attempt $((attempt + 1)))" >&2
+    xdotool key shift+Tab Tab  # tabbing into the box selects its text
+  done
+  fail "the typed path"
+}
+
+# The dialog and its texts.
+start
+shot dialog
+texts Cor2Tavik >"$work/texts"
+diff -u "$here/wine-dialog-texts.txt" "$work/texts" || fail "dialog texts"
+
+# The system menu's last entry opens the About box; Esc closes it.
+xdotool key alt+space
+# The menu is a second window of the program's, without a caption.
+poll '[ "$(xdotool search --onlyvisible --class "^cor2tavik.exe$" | wc -l)" = 2 ]' "the system menu"
+shot system-menu
+xdotool key Up Return
+poll '[ "$(windows "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報")" = 1 ]' "the About box"
+shot about
+texts "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報" | grep -qxe $'-1\tCor2Tavik Version 1.0' || fail "About box texts"
+xdotool key Escape
+poll '[ "$(windows "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報")" = 0 ]' "the About box closing"
+focused
+
+# The chooser opens with its title; Esc leaves it.
+xdotool key Tab Tab Tab space
+poll '[ "$(windows "COR2TAVIK初期画面")" = 1 ]' "the chooser"
+shot chooser
+xdotool key Escape
+poll '[ "$(windows "COR2TAVIK初期画面")" = 0 ]' "the chooser closing"
+focused
+
+# A missing model: the error box over the dialog, which stays open.
+missing=$(winpath "$data/ありません.dat3")
+xdotool key shift+Tab
+type_path "$missing"
+xdotool key Return
+poll '[ "$(windows Cor2Tavik)" = 2 ]' "the error box"
+shot error
+texts | grep -qF "ファイル：$missing" || fail "error box text"
+xdotool key Return
+poll '[ "$(windows Cor2Tavik)" = 1 ]' "the error box closing"
+focused
+ended && fail "the dialog ended after a failure"
+
+# Esc ends the program without converting the model in the box.
+xdotool key shift+Tab Tab  # tabbing into the box selects its text
+type_path "$(winpath "$data/モデル1.dat3")"
+xdotool key Escape
+poll ended "the program ending on Esc"
+[ ! -e "$data/モデル1.std" ] || fail "Esc wrote"
+
+# A typed Japanese path and Enter write the .std and end the program.
+start
+xdotool key Tab Tab  # OK, ｷｬﾝｾﾙ, the path box
+type_path "$(winpath "$data/モデル1.dat3")"
+xdotool key Return
+poll ended "the program ending after OK"
+[ -s "$data/モデル1.std" ] || fail "no モデル1.std"
+echo "dialog under Wine: passed"
