@@ -29,7 +29,11 @@ void ScratchDir::Write(const std::string& name, const std::string& bytes) const 
     if (!out) ADD_FAILURE() << "cannot write " << name;
 }
 
-std::string ScratchDir::Read(const std::string& name) const { return ReadFile(*this / name); }
+std::string ScratchDir::Read(const std::string& name) const {
+    std::ostringstream bytes;
+    bytes << std::ifstream(*this / name, std::ios::binary).rdbuf();
+    return bytes.str();
+}
 
 std::string ScratchDir::ListOf(const std::string& directory) {
     std::vector<std::string> names;
@@ -41,21 +45,10 @@ std::string ScratchDir::ListOf(const std::string& directory) {
     return list;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+    t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
     ConversionOptions options;
     options.timestamp = t;
     return options;
