@@ -47,7 +47,6 @@ void ExpectRefused(const CmdRun& run, const std::string& line, const ScratchDir&
     EXPECT_EQ(dir.List(), files);
 }
 
-// Permissions do not bind root: as root the converter runs as nobody.
 TEST(Failure, UnreadableModelAndResultFile) {
     ScratchDir dir;
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);

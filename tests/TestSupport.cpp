@@ -1,11 +1,10 @@
 #include "TestSupport.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -36,10 +35,9 @@ std::string ScratchDir::Read(const std::string& name) const {
 }
 
 std::string ScratchDir::ListOf(const std::string& directory) {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename().string());
     std::string list;
     for (const auto& name : names) list += (list.empty() ? "" : " ") + name;
     return list;
