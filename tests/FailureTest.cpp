@@ -88,14 +88,44 @@ TEST(Failure, OutputDirectoryNotWritable) {
     ::chmod((dir / "out").c_str(), 0755);
 }
 
+// Some 30000 nodes: more than one 1 MiB output buffer, and enough records
+// for the helper thread.
+std::string LargeModel() {
+    std::string model = "t\ns\nNODE 30000\n";
+    for (int i = 1; i <= 30000; ++i) model += std::to_string(i) + " 1.5 -2.5 3\n";
+    return model + "ELEM 0\n";
+}
+
+// A file that fails to read (/proc/self/mem at offset 0: EIO) refuses the job.
+TEST(Failure, ReadError) {
+    ScratchDir dir;
+    dir.Write("model.dat3", kModel);
+    dir.Write("model.std", kEarlier);
+    ASSERT_EQ(::symlink("/proc/self/mem", (dir / "Displacement.dat").c_str()), 0);
+    ExpectRefused(RunCmd(dir, "model.dat3"), "./Displacement.dat: read error: Input/output error", dir, "model.std",
+                  "Displacement.dat model.dat3 model.std");
+}
+
+// Threads that cannot start (a limit of one process) leave their work to
+// the main thread: the same bytes.
+TEST(Failure, NoThreadCanStart) {
+    ScratchDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    dir.Write("model.dat3", LargeModel());
+    ASSERT_EQ(RunCmd(dir, "model.dat3").status, 0);
+    const std::string want = dir.Read("model.std");
+    const CmdRun run = RunCmd(dir, "model.dat3", Unprivileged() + " env COR2TAVIK_THREADS=4 prlimit --nproc=1");
+    if (run.status >= 126) GTEST_SKIP() << "cannot run the converter as nobody";
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(dir.Read("model.std").substr(49) == want.substr(49));  // the version line aside
+}
+
 // A file size limit makes a write fail with EFBIG: in the first 1 MiB
 // buffer, part-way through the second, and one byte short of the end; with
 // the writer thread, and pinned to one core, without it.
 TEST(Failure, DiskFull) {
     ScratchDir dir;
-    std::string model = "t\ns\nNODE 30000\n";
-    for (int i = 1; i <= 30000; ++i) model += std::to_string(i) + " 1.5 -2.5 3\n";
-    dir.Write("model.dat3", model + "ELEM 0\n");
+    dir.Write("model.dat3", LargeModel());
     ASSERT_EQ(RunCmd(dir, "model.dat3").status, 0);
     const std::size_t size = dir.Read("model.std").size();
     ASSERT_GT(size, std::size_t{2} << 20);
