@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -26,12 +27,24 @@ struct CmdRun {
     std::string err;
 };
 
+// A copy of the converter that nobody can run too, wherever the build is.
+const std::string& Converter() {
+    static const ScratchDir dir;
+    static const std::string path = [] {
+        std::error_code error;
+        std::filesystem::copy_file(COR2TAVIK_CMD, dir / "Cor2TavikCmd", error);
+        if (error || ::chmod(dir.path().c_str(), 0755) != 0) ADD_FAILURE() << "cannot copy the converter";
+        return dir / "Cor2TavikCmd";
+    }();
+    return path;
+}
+
 // Runs the converter in `dir` behind `wrapper` (prlimit, setpriv). An
 // ignored SIGXFSZ makes a write past a size limit fail with EFBIG.
 CmdRun RunCmd(const ScratchDir& dir, const std::string& arg, const std::string& wrapper = "") {
     ScratchDir capture;
-    const std::string command = "cd '" + dir.path() + "' && trap '' XFSZ && exec " + wrapper + " '" COR2TAVIK_CMD "' '" +
-                                arg + "' >/dev/null 2>'" + (capture / "err") + "'";
+    const std::string command = "cd '" + dir.path() + "' && trap '' XFSZ && exec " + wrapper + " '" + Converter() +
+                                "' '" + arg + "' >/dev/null 2>'" + (capture / "err") + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, capture.Read("err")};
 }
