@@ -27,12 +27,7 @@ namespace cor2tavik::fuzz {
 // file of that size.
 inline FileDescriptor MemoryFile(std::string_view bytes) {
     FileDescriptor fd(::memfd_create("cor2tavik-fuzz", MFD_CLOEXEC));
-    FUZZ_CHECK(fd.valid());
-    for (std::size_t done = 0; done < bytes.size();) {
-        ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        FUZZ_CHECK(n > 0);
-        done += static_cast<std::size_t>(n);
-    }
+    FUZZ_CHECK(fd.valid() && ::write(fd.get(), bytes.data(), bytes.size()) == ssize_t(bytes.size()));
     FUZZ_CHECK(::lseek(fd.get(), 0, SEEK_SET) == 0);
     return fd;
 }
@@ -47,11 +42,9 @@ inline std::size_t SmallChunk(std::uint8_t selector) { return 4 + selector % 29;
 
 // Whatever the chunk size, a reader must find the same problems.
 inline void CheckSameProblems(const ConversionReport& a, const ConversionReport& b) {
-    FUZZ_CHECK(a.problemCount == b.problemCount);
-    FUZZ_CHECK(a.problems.size() == b.problems.size());
+    FUZZ_CHECK(a.problemCount == b.problemCount && a.problems.size() == b.problems.size());
     for (std::size_t i = 0; i < a.problems.size(); ++i) {
-        FUZZ_CHECK(a.problems[i].line == b.problems[i].line);
-        FUZZ_CHECK(Message(a.problems[i]) == Message(b.problems[i]));
+        FUZZ_CHECK(a.problems[i].line == b.problems[i].line && Message(a.problems[i]) == Message(b.problems[i]));
     }
 }
 
@@ -63,8 +56,7 @@ inline void CheckProblemList(const ConversionReport& report, long lastLine) {
                                  : ConversionReport::kMaxKeptProblems;
     FUZZ_CHECK(report.problems.size() == kept);
     for (const Problem& p : report.problems) {
-        FUZZ_CHECK(p.line >= 0 && p.line <= lastLine);
-        FUZZ_CHECK(!Message(p).empty());
+        FUZZ_CHECK(p.line >= 0 && p.line <= lastLine && !Message(p).empty());
     }
 }
 

@@ -11,14 +11,6 @@
 #include "FuzzSupport.h"
 #include "ValueFormat.h"
 
-namespace cor2tavik::fuzz {
-namespace {
-
-constexpr int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
-
-}  // namespace
-}  // namespace cor2tavik::fuzz
-
 // The power table is built on first use: build it in the default mode, so an
 // input replays the same way alone as in a run.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -33,18 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&bits, data, size < 8 ? size : 8);
     double value;
     std::memcpy(&value, &bits, sizeof value);
+    constexpr int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
     const int mode = size > 8 ? kModes[data[8] % 4] : FE_TONEAREST;
 
     const std::string want = test::ExactReference(value);
     FUZZ_CHECK(want.size() == kValueFieldWidth);
-
     char fast[kValueFieldWidth + 1], exact[kValueFieldWidth + 1];
     fast[kValueFieldWidth] = exact[kValueFieldWidth] = '\x7f';
     std::fesetround(mode);
     char* fastEnd = FormatValue(value, fast);
     char* exactEnd = detail::FormatValueExact(value, exact);
     std::fesetround(FE_TONEAREST);
-
     FUZZ_CHECK(fastEnd == fast + kValueFieldWidth && fast[kValueFieldWidth] == '\x7f');
     FUZZ_CHECK(exactEnd == exact + kValueFieldWidth && exact[kValueFieldWidth] == '\x7f');
     if (std::string_view(fast, kValueFieldWidth) != want || std::string_view(exact, kValueFieldWidth) != want) {

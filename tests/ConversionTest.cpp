@@ -116,10 +116,12 @@ struct LargeModel {
                  "-1\r\n72\r\n" + preamble + blocks[1] + "-1\r\n73\r\n" + preamble + blocks[2] + "-1\r\n99\r\n";
     }
 
-    void WriteInto(const ScratchDir& dir) const {
+    // Writes the files into `dir` and converts them there.
+    test::Converted ConvertIn(const ScratchDir& dir) const {
         for (const auto& [name, text] : {std::pair{"model.dat3", &model}, {"Displacement.dat", &results[0]},
                                          {"Stress.dat", &results[1]}, {"Strain.dat", &results[2]}})
             dir.Write(name, *text);
+        return Convert(dir);
     }
 
     std::string model, results[3], output;
@@ -138,8 +140,7 @@ TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
     const LargeModel large(kLarge);
     ASSERT_GT(large.output.size(), 8u << 20);
     ScratchDir dir;
-    large.WriteInto(dir);
-    auto result = Convert(dir);
+    auto result = large.ConvertIn(dir);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Problems(result.report), "");
     EXPECT_EQ(FirstDifference(result.output, large.output), "");
@@ -178,8 +179,7 @@ TEST(LargeConversion, ProblemsInFileOrder) {
     large.results[1].replace(large.results[1].find("40000"), 5, "40001");
     large.results[2].replace(large.results[2].rfind(Int(kLarge, 8)) + 9, 3, " y ");
     ScratchDir dir;
-    large.WriteInto(dir);
-    auto result = Convert(dir);
+    auto result = large.ConvertIn(dir);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Problems(result.report), "model.dat3:40002: node record 39999: x is not a number\n"
                                        "Displacement.dat:40002: record 39999: ':' after the label is missing\n"
@@ -195,9 +195,8 @@ TEST(LargeConversion, ModelRefusedLate) {
     large.model.replace(large.model.find("ELEM"), 12, "ELEM  -1");
     large.results[0].replace(large.results[0].find("       1:"), 9, "       1 ");
     ScratchDir dir;
-    large.WriteInto(dir);
     dir.Write("model.std", "earlier");
-    auto result = Convert(dir);
+    auto result = large.ConvertIn(dir);
     EXPECT_EQ(result.status, -1);
     ASSERT_TRUE(result.report.failure);
     EXPECT_EQ(Message(*result.report.failure), "element count line: negative count -1");

@@ -5,15 +5,9 @@
 namespace cor2tavik {
 namespace {
 
-struct PathCase {
-    const char* path;
-    const char* separators;
-    const char* stem;
-    const char* directory;
-};
-
 TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
-    const PathCase cases[] = {
+    // path, separators, stem, directory
+    const char* const cases[][4] = {
         {R"(C:\work\model1.dat3)", "\\", R"(C:\work\model1)", R"(C:\work\)"},
         {"model1.dat3", "\\", "model1", "."},
         // A dot in a directory name cuts the stem when the file name has none.
@@ -34,19 +28,15 @@ TEST(SplitModelPath, FollowsTheRuleForBothSeparators) {
         // With two separators, the last of either ends the directory.
         {R"(C:\work/sub\m.dat3)", "\\/", R"(C:\work/sub\m)", R"(C:\work/sub\)"},
         {R"(C:\work\sub/m.dat3)", "\\/", R"(C:\work\sub/m)", R"(C:\work\sub/)"},
+        // Bytes, not characters: a double-byte character whose second byte
+        // is 0x5C is taken for '\'.
+        {"C:\\\x95\x5C" "abc.dat3", "\\", "C:\\\x95\x5C" "abc", "C:\\\x95\x5C"},
     };
-    for (const PathCase& c : cases) {
-        ModelPath split = SplitModelPath(c.path, c.separators);
-        EXPECT_EQ(split.stem, c.stem) << c.path;
-        EXPECT_EQ(split.directory, c.directory) << c.path;
+    for (const auto& [path, separators, stem, directory] : cases) {
+        const ModelPath split = SplitModelPath(path, separators);
+        EXPECT_EQ(split.stem, stem) << path;
+        EXPECT_EQ(split.directory, directory) << path;
     }
-}
-
-TEST(SplitModelPath, WorksOnBytes) {
-    // A double-byte character whose second byte is 0x5C is taken for '\'.
-    ModelPath split = SplitModelPath("C:\\\x95\x5C" "abc.dat3", "\\");
-    EXPECT_EQ(split.directory, "C:\\\x95\x5C");
-    EXPECT_EQ(split.stem, "C:\\\x95\x5C" "abc");
 }
 
 }  // namespace

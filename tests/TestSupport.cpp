@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -38,33 +40,25 @@ void ScratchDir::Write(const std::string& name, const std::string& bytes) const 
     if (!out) ADD_FAILURE() << "cannot write " << name;
 }
 
-std::string ScratchDir::Read(const std::string& name) const { return ReadFile(*this / name); }
+std::string ScratchDir::Read(const std::string& name) const {
+    std::ostringstream bytes;
+    bytes << std::ifstream(*this / name, std::ios::binary).rdbuf();
+    return bytes.str();
+}
 
 std::string ScratchDir::ListOf(const std::string& directory) {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename().string());
     std::string list;
     for (const auto& name : names) list += (list.empty() ? "" : " ") + name;
     return list;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+    t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second;
     ConversionOptions options;
     options.timestamp = t;
     return options;

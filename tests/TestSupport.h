@@ -28,8 +28,6 @@ private:
     std::string path_;
 };
 
-std::string ReadFile(const std::string& path);
-
 // Options that stamp the given local time on the version line.
 ConversionOptions OptionsAt(int year, int month, int day, int hour, int minute, int second);
 // 20 January 2004, 02:35:10.
