@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "OutputFile.h"
 #include "TestSupport.h"
 
 namespace cor2tavik {
@@ -44,6 +45,16 @@ TEST(Conversion, VersionLineAndModeOfTheNewFile) {
     EXPECT_EQ(dir.Read("model.std").substr(0, 49), " 1\r\nVERSION  5. 0. 0DATE12026/12/ 7TIME23: 5: 9\r\n");
 }
 #endif
+
+// The last buffer goes out however little it holds.
+TEST(Conversion, OneByteTailIsWritten) {
+    ScratchDir dir;
+    OutputFile out;
+    ASSERT_EQ(out.Open(dir / "one.std"), 0);
+    out.Write("x");
+    ASSERT_EQ(out.Commit(), 0);
+    EXPECT_EQ(dir.Read("one.std"), "x");
+}
 
 #if defined(__x86_64__) || defined(__i386__)
 // A host program may have left the x87 unit at 24 bits; the job sets the
