@@ -47,6 +47,7 @@ void PrintLocated(const cor2tavik::Problem& problem) {
 
 int main(int argc, char** argv) {
     cor2tavik::UseUtf8Console();
+    cor2tavik::EndCleanlyOnInterrupt();
     const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
     if (arguments.size() < 2) {
         std::fputs(kUsageText, stderr);

@@ -24,6 +24,7 @@ public:
     ~FileDescriptor() { Close(); }
 
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
     bool valid() const { return fd_ >= 0; }
 
     // 0 or the errno of the close: a write error can first show here.

@@ -2,42 +2,47 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
 
-int OutputFile::Open(const std::string& target, bool writerThread) {
-    target_ = target;
+int OutputFile::Open(const std::string& path, bool writerThread) {
     wantWriter_ = writerThread;
-    // Beside the target, by the same rule the job splits paths with. The
-    // temporary name must not grow the file name itself, which may already
-    // be close to the file system's limit.
-    std::size_t separator = target.find_last_of(kPathSeparators);
-    std::string directory = separator == std::string::npos ? std::string() : target.substr(0, separator + 1);
-    std::random_device seed;
-    std::minstd_rand random(seed());
+    platform::OutputTarget existing;
+    if (int error = platform::FollowLinks(path, target_)) return error;
+    if (int error = platform::InspectOutput(target_, existing)) return error;
+    targetExists_ = existing.kind != platform::FileKind::missing;
+    const bool regular = existing.kind == platform::FileKind::regular;
+    // Beside the target, by the same rule the job splits paths with, so that
+    // a rename can put it in place.
+    const std::size_t separator = target_.find_last_of(kPathSeparators);
+    const std::string directory = separator == std::string::npos ? std::string() : target_.substr(0, separator + 1);
+    int fd = -1;
     int error = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, ".cor2tavik-%08x.tmp", static_cast<unsigned>(random()));
-        std::string candidate = directory + name;
-        int fd = -1;
-        error = platform::CreateNew(candidate, fd);
-        if (error == 0) {
-            file_ = FileDescriptor(fd);
-            temporary_ = std::move(candidate);
-            buffer_.reset(new char[kBufferSize]);
-            next_ = buffer_.get();
-            limit_ = next_ + kBufferSize;
-            return 0;
-        }
-        if (error != EEXIST) break;
+    if (regular && existing.otherNames) {
+        inPlace_ = true;  // a new file would leave the other names with the old data
+    } else {
+        error = platform::CreateTemporary(directory, false, fd, temporary_);
+        // A directory the user may not write to holds a file they may.
+        inPlace_ = regular && (error == EACCES || error == EPERM);
     }
-    return error;
+    if (inPlace_) error = platform::CreateTemporary(platform::TemporaryDirectory(), true, fd, temporary_);
+    if (error != 0) return error;
+    file_ = FileDescriptor(fd);
+    platform::RemoveOnInterrupt(temporary_);
+    buffer_.reset(new char[kBufferSize]);
+    next_ = buffer_.get();
+    limit_ = next_ + kBufferSize;
+    return 0;
+}
+
+int OutputFile::WriteToFile(const char* bytes, std::size_t size) {
+    if (int error = platform::WriteAll(file_.get(), bytes, size)) return error;
+    if (!inPlace_) platform::StartWriteBack(file_.get(), fileSize_, size);
+    fileSize_ += size;
+    return 0;
 }
 
 void OutputFile::Flush() {
@@ -48,13 +53,13 @@ void OutputFile::Flush() {
         writer_ = StartWorker(true, [this](std::stop_token stop) {
             // After a failure the rest is only handed back: the file is lost anyway.
             while (std::optional<Block> block = full_.Pop(stop)) {
-                if (writerError_ == 0) writerError_ = platform::WriteAll(file_.get(), block->bytes.get(), block->size);
+                if (writerError_ == 0) writerError_ = WriteToFile(block->bytes.get(), block->size);
                 spare_.Push(std::move(block->bytes));
             }
         });
     }
     if (!writer_.joinable()) {
-        if (error_ == 0) error_ = platform::WriteAll(file_.get(), buffer_.get(), size);
+        if (error_ == 0) error_ = WriteToFile(buffer_.get(), size);
         next_ = buffer_.get();
         return;
     }
@@ -91,15 +96,32 @@ int OutputFile::Commit() {
         writer_.join();
         if (error_ == 0) error_ = writerError_;
     }
-    const int closeError = file_.Close();
-    if (error_ == 0) error_ = closeError;
-    if (error_ == 0) error_ = platform::Replace(temporary_, target_);
+    if (error_ == 0) error_ = PutInPlace();
     if (error_ != 0) {
         Discard();
         return error_;
     }
-    temporary_.clear();
     return 0;
+}
+
+// The data reaches the disk before the file takes the target's name, so that
+// after a power cut the name holds either the old file or the whole new one.
+int OutputFile::PutInPlace() {
+    if (inPlace_) {
+        const platform::CommitSection section;
+        if (!section.entered()) return EINTR;
+        return platform::OverwriteInPlace(file_.get(), fileSize_, target_);
+    }
+    if (targetExists_) platform::TakeAttributes(target_, file_.get());
+    if (int error = platform::SyncData(file_.get())) return error;
+    const platform::CommitSection section;
+    if (!section.entered()) return EINTR;
+    const int error = platform::Publish(file_.release(), temporary_, target_);
+    if (error == 0) {
+        platform::RemoveOnInterrupt("");
+        temporary_.clear();
+    }
+    return error;
 }
 
 void OutputFile::Discard() {
@@ -112,6 +134,7 @@ void OutputFile::Discard() {
         platform::Remove(temporary_);
         temporary_.clear();
     }
+    platform::RemoveOnInterrupt("");
 }
 
 }  // namespace cor2tavik

@@ -1,13 +1,20 @@
 // The neutral file under construction: bytes go into a large buffer and from
-// there into a temporary file beside the target, which replaces the target
-// only when every write and the close succeeded. Until then an existing file
-// of that name is untouched; a failed or abandoned output leaves nothing.
+// there into a temporary file, which takes the target's place only when
+// every write succeeded and its data is on the disk. Until then an existing
+// file is untouched; a failed or abandoned output leaves nothing.
+//
+// The target is the file a symbolic link at the output's name leads to, and
+// the new file takes the old one's permissions and owner. Where a new file
+// cannot take the old one's name without losing something (another hard link
+// to it, a directory the user may not write to), the complete output is
+// written over the old file in place instead.
 //
 // With a writer thread, full buffers are written by it, so that the copying
 // into the file overlaps the making of the next buffer.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,9 +36,10 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile() { Discard(); }
 
-    // Creates the temporary file; 0 or the errno of the failure. With
-    // `writerThread`, full buffers are written by a thread of their own.
-    int Open(const std::string& target, bool writerThread = false);
+    // Checks that `path` may be written and creates the temporary file; 0 or
+    // the errno of the failure. With `writerThread`, full buffers are written
+    // by a thread of their own.
+    int Open(const std::string& path, bool writerThread = false);
 
     // Room for `bytes` (at most kBufferSize) at the returned pointer; hand
     // the end of what was written to Advance.
@@ -42,7 +50,7 @@ public:
     void Advance(char* end) { next_ = end; }
     void Write(std::string_view text);
 
-    // Flushes, closes and renames over the target: 0, or the errno of the
+    // Flushes, syncs and puts the file in place: 0, or the errno of the
     // first failure, the temporary file then removed.
     int Commit();
 
@@ -55,11 +63,17 @@ private:
 
     // Hands the filled part of the buffer on and starts an empty one.
     void Flush();
+    // Appends to the temporary file (from the writer thread when there is one).
+    int WriteToFile(const char* bytes, std::size_t size);
+    int PutInPlace();
     void Discard();
 
     FileDescriptor file_;
-    std::string target_;
-    std::string temporary_;
+    std::string target_;     // the file the output's name leads to
+    bool targetExists_ = false;
+    bool inPlace_ = false;   // the old file is overwritten rather than replaced
+    std::string temporary_;  // the temporary file's name, when it has one
+    std::uint64_t fileSize_ = 0;
     Buffer buffer_;
     char* next_ = nullptr;
     char* limit_ = nullptr;

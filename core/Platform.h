@@ -39,9 +39,75 @@ int WriteAll(int fd, const char* bytes, std::size_t size);
 // Closes; a write error may first show here.
 int Close(int fd);
 
-// Puts `from` in the place of `to`, replacing a file there in one step.
-int Replace(const std::string& from, const std::string& to);
 int Remove(const std::string& path);
+
+// ---- Putting a new neutral file in the place of the old one.
+
+// The name `path` leads to once every symbolic link at its end is followed
+// (a chain of them; a dangling link gives the name it points at, which is
+// where opening it would create the file).
+int FollowLinks(const std::string& path, std::string& target);
+
+// What is at the output's name now. A regular file must be writable by this
+// process, as opening it for writing would require: EACCES (its permission
+// bits; on Windows the read-only attribute) or EROFS refuse the job.
+struct OutputTarget {
+    FileKind kind = FileKind::missing;
+    bool otherNames = false;  // a regular file with more than one hard link
+};
+int InspectOutput(const std::string& path, OutputTarget& target);
+
+// A new file for writing in `directory` ("" for the current one), with no
+// name where the system allows (Linux's O_TMPFILE), so that nothing is left
+// behind whatever ends the process; `name` is then empty. Elsewhere it gets
+// a fresh hidden name, which `anonymous` removes at once (the caller then
+// never needs it).
+int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name);
+std::string TemporaryDirectory();
+
+// Gives the file behind `fd` what the user set on `original`: its
+// permission bits, its group and, for an administrator, its owner (POSIX);
+// its attributes and creation time (Windows). What the system refuses is
+// left as it is.
+void TakeAttributes(const std::string& original, int fd);
+
+// Starts writing `size` bytes at `offset` to the disk without waiting, so
+// that the sync at the end waits only for the tail.
+void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size);
+// The file's data on the disk.
+int SyncData(int fd);
+
+// Puts the complete temporary file (`fd`, and its `name` if it has one) in
+// the place of `target` in one step, replacing a file there, and makes the
+// new directory entry durable. Closes `fd` whatever happens.
+int Publish(int fd, const std::string& name, const std::string& target);
+
+// Writes the `size` bytes of `fd` over the existing file `target` in place,
+// for a file whose name cannot be replaced (more hard links, a directory the
+// process may not write to). Space is reserved first where the file system
+// allows, so that a full disk fails before a byte changes; a failure during
+// the copy itself leaves the target damaged.
+int OverwriteInPlace(int fd, std::uint64_t size, const std::string& target);
+
+// ---- Interrupts (see EndCleanlyOnInterrupt).
+
+// The named temporary file an interrupt removes ("" for none).
+void RemoveOnInterrupt(const std::string& name);
+
+// Around the steps that put the output in place: an interrupt meanwhile
+// waits until they are done, so that it never leaves half a file.
+class CommitSection {
+public:
+    CommitSection();
+    ~CommitSection();
+    CommitSection(const CommitSection&) = delete;
+    CommitSection& operator=(const CommitSection&) = delete;
+    // False when an interrupt is already ending the process.
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_;
+};
 
 std::tm LocalTime(std::time_t t);
 

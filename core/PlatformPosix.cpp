@@ -1,13 +1,20 @@
 // The POSIX side of Platform.h.
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <random>
 
+#include "FileDescriptor.h"
 #include "Platform.h"
 #include "cor2tavik/Conversion.h"
 
@@ -71,11 +78,201 @@ int WriteAll(int fd, const char* bytes, std::size_t size) {
 
 int Close(int fd) { return ::close(fd) == 0 ? 0 : errno; }
 
-int Replace(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+// Hidden, and short: the file's own name may be near the system's limit.
+template <typename Try>
+int WithFreshName(const std::string& directory, Try attempt) {
+    std::random_device seed;
+    std::minstd_rand random(seed());
+    int error = EEXIST;
+    for (int i = 0; i < 100 && error == EEXIST; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".cor2tavik-%08x.tmp", static_cast<unsigned>(random()));
+        error = attempt(directory + name);
+    }
+    return error;
+}
+
+// The interrupt's view of the job: what to remove, and whether a commit is
+// under way. Plain atomics and a fixed buffer: a signal handler may read them.
+enum : int { kIdle, kCommitting, kInterrupted };
+std::atomic<int> g_state{kIdle};
+std::atomic<int> g_deferredSignal{0};
+std::atomic<bool> g_hasTemporary{false};
+char g_temporary[PATH_MAX];
+
+[[noreturn]] void DieOf(int signal) {
+    if (g_hasTemporary.load()) ::unlink(g_temporary);
+    // Ended by the signal itself, so that a shell sees 128 + its number.
+    ::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+}
+
+void OnInterrupt(int signal) {
+    int state = kIdle;
+    if (g_state.compare_exchange_strong(state, kInterrupted)) DieOf(signal);
+    if (state == kCommitting) g_deferredSignal.store(signal);
+}
+
+}  // namespace
+
+int FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int links = 0; links < 40; ++links) {
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(target.c_str(), buffer, sizeof buffer);
+        // Not a link, or nothing there: the name to write is this one.
+        if (length < 0) return 0;
+        if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
+        const std::string link(buffer, static_cast<std::size_t>(length));
+        target = link[0] == '/' ? link : DirectoryOf(target) + link;
+    }
+    return ELOOP;
+}
+
+int InspectOutput(const std::string& path, OutputTarget& target) {
+    target = OutputTarget{};
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return errno == ENOENT ? 0 : errno;
+    target.kind = S_ISREG(status.st_mode) ? FileKind::regular : S_ISDIR(status.st_mode) ? FileKind::directory
+                                                                                        : FileKind::other;
+    if (target.kind != FileKind::regular) return 0;
+    target.otherNames = status.st_nlink > 1;
+    // As the process's own identity would be judged at the open.
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
+    name.clear();
+    // 0666 as for any new file: the umask decides what is left. Linking an
+    // unnamed file into place needs /proc unless the process may link any
+    // open file.
+    const std::string where = directory.empty() ? "." : directory;
+    fd = ::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0 && (anonymous || ::access("/proc/self/fd", X_OK) == 0)) return 0;
+    const int error = fd >= 0 ? 0 : errno;
+    if (fd >= 0) ::close(fd);
+    // A file system without unnamed files says so in one of these ways.
+    if (error != 0 && error != EOPNOTSUPP && error != EISDIR && error != EINVAL && error != ENOENT) return error;
+    return WithFreshName(directory, [&](const std::string& candidate) {
+        fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        if (anonymous)
+            ::unlink(candidate.c_str());
+        else
+            name = candidate;
+        return 0;
+    });
+}
+
+std::string TemporaryDirectory() {
+    const char* directory = std::getenv("TMPDIR");
+    std::string path = directory != nullptr && *directory != '\0' ? directory : "/tmp";
+    if (path.back() != '/') path += '/';
+    return path;
+}
+
+void TakeAttributes(const std::string& original, int fd) {
+    struct stat status;
+    if (::stat(original.c_str(), &status) != 0) return;
+    // Owner first: a change of owner clears the set-id bits that follow.
+    if (::fchown(fd, status.st_uid, status.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), status.st_gid);
+    (void)::fchmod(fd, status.st_mode & 07777);
+}
+
+void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd, (void)offset, (void)size;
+#endif
+}
+
+int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
+
+int Publish(int fd, const std::string& name, const std::string& target) {
+    const std::string directory = DirectoryOf(target);
+    std::string linked = name;
+    int error = 0;
+    if (linked.empty()) {
+        // An unnamed file gets a name beside the target first: a link
+        // cannot replace an existing file, a rename can.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        error = WithFreshName(directory, [&](const std::string& candidate) {
+            if (::linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) != 0 &&
+                ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return errno;
+            linked = candidate;
+            return 0;
+        });
+    }
+    const int closeError = ::close(fd);
+    if (error == 0) error = closeError;
+    if (error == 0 && std::rename(linked.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        if (!linked.empty()) ::unlink(linked.c_str());
+        return error;
+    }
+    // The rename itself survives a power cut only once the directory is synced.
+    const int directoryFd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directoryFd < 0) return 0;
+    error = ::fsync(directoryFd) == 0 ? 0 : errno;
+    ::close(directoryFd);
+    // Some file systems cannot sync a directory, and say so.
+    return error == EINVAL || error == EBADF ? 0 : error;
+}
+
+int OverwriteInPlace(int fd, std::uint64_t size, const std::string& target) {
+    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!out.valid()) return errno;
+    // Blocks for every byte, the file's size unchanged until the copy.
+    if (size > 0 && ::fallocate(out.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    const std::unique_ptr<char[]> buffer(new char[kChunk]);
+    for (std::uint64_t offset = 0; offset < size;) {
+        const ssize_t n = ::pread(fd, buffer.get(), kChunk, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        if (int error = WriteAll(out.get(), buffer.get(), static_cast<std::size_t>(n))) return error;
+        offset += static_cast<std::uint64_t>(n);
+    }
+    if (::ftruncate(out.get(), static_cast<off_t>(size)) != 0) return errno;
+    if (::fdatasync(out.get()) != 0) return errno;
+    return out.Close();
+}
+
+void RemoveOnInterrupt(const std::string& name) {
+    g_hasTemporary.store(false);
+    if (name.empty() || name.size() >= sizeof g_temporary) return;
+    std::memcpy(g_temporary, name.c_str(), name.size() + 1);
+    g_hasTemporary.store(true);
+}
+
+CommitSection::CommitSection() {
+    int state = kIdle;
+    entered_ = g_state.compare_exchange_strong(state, kCommitting);
+}
+
+CommitSection::~CommitSection() {
+    if (!entered_) return;
+    g_state.store(kIdle);
+    if (const int signal = g_deferredSignal.exchange(0)) OnInterrupt(signal);
+}
 
 std::tm LocalTime(std::time_t t) {
     std::tm local{};
@@ -95,4 +292,16 @@ unsigned CoreCount() {
 std::string ErrorText(int error) { return std::strerror(error); }
 
 }  // namespace platform
+
+void EndCleanlyOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = platform::OnInterrupt;
+    sigfillset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        // A signal ignored by whoever started us stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 }  // namespace cor2tavik

@@ -29,8 +29,6 @@ using test::ScratchDir;
 TEST(Conversion, VersionLineAndModeOfTheNewFile) {
     ScratchDir dir;
     dir.Write("model.dat3", "t\ns\nNODE 0\nELEM 0\n");
-    dir.Write("model.std", "earlier");
-    ::chmod((dir / "model.std").c_str(), 0600);
     const mode_t old = ::umask(022);
     auto result = Convert(dir);
     ::umask(old);

@@ -12,13 +12,21 @@
 #                may appear and every input must keep its bytes.
 #   held         a file another program holds open during the run (Windows:
 #                the test's command does the holding)
+#   setup        shell lines run in the case's directory before the run
+#                (modes, links); the environment has EMULATOR, the command
+#                that runs the converter less the converter itself
+#   check        shell lines run there after it; they replace the check that
+#                no other file changed (a temporary file left still fails)
+# A case with a setup runs as nobody when the tests run as root, setup and
+# check included, in a directory under /tmp that nobody can reach, so that
+# permissions bind as they do for a user.
 # On Windows the program's CR LF line ends and '\' separators in what it
 # prints are read as LF and '/', so that the cases' texts serve both.
 # The version line's date and time (what changes from run to run) are masked
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std held)
+set(reserved status stderr stdout args expected.std held setup check)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -38,7 +46,10 @@ function(snapshot dir out)
   list(SORT names)
   set(list "")
   foreach(name IN LISTS names)
-    if(IS_DIRECTORY "${dir}/${name}")
+    if(IS_SYMLINK "${dir}/${name}")
+      file(READ_SYMLINK "${dir}/${name}" target)
+      list(APPEND list "${name}->${target}")
+    elseif(IS_DIRECTORY "${dir}/${name}")
       list(APPEND list "${name}/")
     else()
       file(SHA256 "${dir}/${name}" hash)
@@ -126,9 +137,41 @@ read_or_empty("${CASE}/stderr" want_err)
 read_or_empty("${CASE}/stdout" want_out)
 
 set(dir "${WORK}/case")
+set(as_user "")
+if(EXISTS "${CASE}/setup")
+  execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(uid EQUAL 0 AND NOT WINDOWS)
+    set(as_user setpriv --reuid=65534 --regid=65534 --clear-groups)
+    string(RANDOM LENGTH 12 tag)
+    set(WORK "/tmp/cor2tavik-case-${tag}")
+    set(dir "${WORK}/case")
+    # The converter where nobody may run it.
+    list(POP_BACK COMMAND converter)
+    file(COPY "${converter}" DESTINATION "${WORK}")
+    get_filename_component(converter "${converter}" NAME)
+    list(APPEND COMMAND "${WORK}/${converter}")
+  endif()
+endif()
 prepare("${dir}")
+if(as_user)
+  execute_process(COMMAND chown -R 65534:65534 "${dir}")
+endif()
+set(emulator "${COMMAND}")
+list(POP_BACK emulator)
+list(JOIN emulator " " emulator)
+set(ENV{EMULATOR} "${emulator}")
+function(run_script name)
+  if(EXISTS "${CASE}/${name}")
+    execute_process(COMMAND ${as_user} sh -e "${CASE}/${name}" WORKING_DIRECTORY "${dir}"
+                    RESULT_VARIABLE script_status OUTPUT_VARIABLE script_out ERROR_VARIABLE script_out)
+    if(NOT script_status EQUAL 0)
+      fail("${name} failed (${script_status}):\n${script_out}")
+    endif()
+  endif()
+endfunction()
+run_script(setup)
 snapshot("${dir}" before)
-execute_process(COMMAND ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
+execute_process(COMMAND ${as_user} ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(WINDOWS)
   foreach(text out err)
@@ -156,21 +199,30 @@ if(EXISTS "${CASE}/expected.std")
     first_difference("${got}" "${want}" "${dir}/${output}" "${CASE}/expected.std" where)
     fail("${output} differs from expected.std at ${where}")
   endif()
-  # Only the output may be new or changed.
-  file(REMOVE "${dir}/${output}")
-  snapshot("${dir}" after)
-  list(FILTER before EXCLUDE REGEX "^${output}=")
-else()
-  snapshot("${dir}" after)
 endif()
-if(NOT before STREQUAL after)
-  fail("files before the run:\n  ${before}\nafter it:\n  ${after}")
+if(EXISTS "${CASE}/check")
+  run_script(check)
+  file(GLOB_RECURSE left LIST_DIRECTORIES true "${dir}/*")
+  list(FILTER left INCLUDE REGEX "/\\.cor2tavik-[^/]*$")
+  if(left)
+    fail("temporary files left: ${left}")
+  endif()
+else()
+  if(EXISTS "${CASE}/expected.std")
+    # Only the output may be new or changed.
+    file(REMOVE "${dir}/${output}")
+    list(FILTER before EXCLUDE REGEX "^${output}=")
+  endif()
+  snapshot("${dir}" after)
+  if(NOT before STREQUAL after)
+    fail("files before the run:\n  ${before}\nafter it:\n  ${after}")
+  endif()
 endif()
 
 # Run again from a working directory on another file system, reaching the
 # case through a link: a temporary file made anywhere but beside the output
 # cannot be renamed into place.
-if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args")
+if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args" AND NOT EXISTS "${CASE}/setup")
   prepare("${dir}")
   string(RANDOM LENGTH 12 tag)
   set(cwd "${ELSEWHERE}/cor2tavik-${tag}")
@@ -188,4 +240,6 @@ if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args")
     fail("run from ${ELSEWHERE}: ${output} differs")
   endif()
 endif()
+# A setup may have taken the write permission away.
+execute_process(COMMAND chmod -R u+rwX "${WORK}")
 file(REMOVE_RECURSE "${WORK}")

@@ -137,6 +137,12 @@ struct ConversionOptions {
 ConversionReport RunConversion(std::string_view stem, std::string_view directory,
                                const ConversionOptions& options = {});
 
+// Makes Ctrl+C, SIGTERM and SIGHUP (Windows: Ctrl+C, Ctrl+Break, a closed
+// console window) end the process as they would anyway, but without leaving
+// a job's temporary file behind, and never while a job is putting its output
+// in place: that finishes first. For console programs; call once at start.
+void EndCleanlyOnInterrupt();
+
 // SplitModelPath and RunConversion in one call: what both programs do with
 // the path the user gives.
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options = {});
