@@ -27,10 +27,6 @@ int OpenForReading(const std::string& path, int& fd, std::uint64_t& size);
 enum class FileKind { missing, regular, directory, other };
 FileKind KindOf(const std::string& path);
 
-// Creates `path` for writing; fails with EEXIST when it exists already. New
-// files get the usual permissions for the user (the umask decides on POSIX).
-int CreateNew(const std::string& path, int& fd);
-
 // Up to `size` bytes; returns the count (0 at the end) or -1 with `error` set.
 // Interrupted reads are retried.
 std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error);

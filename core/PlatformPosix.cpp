@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "FileDescriptor.h"
 #include "Platform.h"
+#include "PlatformShared.h"
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
@@ -44,12 +44,6 @@ FileKind KindOf(const std::string& path) {
     if (S_ISREG(status.st_mode)) return FileKind::regular;
     if (S_ISDIR(status.st_mode)) return FileKind::directory;
     return FileKind::other;
-}
-
-int CreateNew(const std::string& path, int& fd) {
-    // 0666 as for any new file: the umask decides what is left.
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return fd < 0 ? errno : 0;
 }
 
 std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error) {
@@ -87,24 +81,8 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Hidden, and short: the file's own name may be near the system's limit.
-template <typename Try>
-int WithFreshName(const std::string& directory, Try attempt) {
-    std::random_device seed;
-    std::minstd_rand random(seed());
-    int error = EEXIST;
-    for (int i = 0; i < 100 && error == EEXIST; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, ".cor2tavik-%08x.tmp", static_cast<unsigned>(random()));
-        error = attempt(directory + name);
-    }
-    return error;
-}
-
-// The interrupt's view of the job: what to remove, and whether a commit is
-// under way. Plain atomics and a fixed buffer: a signal handler may read them.
-enum : int { kIdle, kCommitting, kInterrupted };
-std::atomic<int> g_state{kIdle};
+// What an interrupt removes, and the signal a commit held back. A fixed
+// buffer: a signal handler may read it.
 std::atomic<int> g_deferredSignal{0};
 std::atomic<bool> g_hasTemporary{false};
 char g_temporary[PATH_MAX];
@@ -122,9 +100,9 @@ char g_temporary[PATH_MAX];
 }
 
 void OnInterrupt(int signal) {
-    int state = kIdle;
-    if (g_state.compare_exchange_strong(state, kInterrupted)) DieOf(signal);
-    if (state == kCommitting) g_deferredSignal.store(signal);
+    int found;
+    if (LeaveIdle(kInterrupted, found)) DieOf(signal);
+    if (found == kCommitting) g_deferredSignal.store(signal);
 }
 
 }  // namespace
@@ -264,13 +242,13 @@ void RemoveOnInterrupt(const std::string& name) {
 }
 
 CommitSection::CommitSection() {
-    int state = kIdle;
-    entered_ = g_state.compare_exchange_strong(state, kCommitting);
+    int found;
+    entered_ = LeaveIdle(kCommitting, found);
 }
 
 CommitSection::~CommitSection() {
     if (!entered_) return;
-    g_state.store(kIdle);
+    g_interruptState.store(kIdle);
     if (const int signal = g_deferredSignal.exchange(0)) OnInterrupt(signal);
 }
 

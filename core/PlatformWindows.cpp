@@ -9,12 +9,16 @@
 #include <share.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 
+#include "FileDescriptor.h"
 #include "Platform.h"
+#include "PlatformShared.h"
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
@@ -64,6 +68,15 @@ int ErrnoOf(DWORD error) {
     }
 }
 
+// The name made full (empty when it cannot be).
+std::wstring FullName(const std::wstring& wide) {
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD written = length == 0 ? 0 : GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    full.resize(written < length ? written : 0);
+    return full;
+}
+
 // UTF-8 to UTF-16 for a wide call. A name past MAX_PATH gets the \\?\ form,
 // which lifts the limit but takes the path literally, so it is made full
 // (and its '/' turned into '\') first.
@@ -79,12 +92,8 @@ int WideName(const std::string& path, std::wstring& wide) {
     if (wide.find(L'\0') != std::wstring::npos) return ENOENT;
     // 248, not 260: the limit for a directory's name is 12 shorter.
     if (wide.size() < 248) return 0;
-    const DWORD fullLength = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (fullLength == 0) return ErrnoOf(GetLastError());
-    std::wstring full(fullLength, L'\0');
-    const DWORD written = GetFullPathNameW(wide.c_str(), fullLength, full.data(), nullptr);
-    if (written == 0 || written >= fullLength) return ENAMETOOLONG;
-    full.resize(written);
+    std::wstring full = FullName(wide);
+    if (full.empty()) return ENAMETOOLONG;
     if (full.starts_with(L"\\\\?\\"))
         wide = std::move(full);
     else if (full.starts_with(L"\\\\"))
@@ -144,18 +153,6 @@ FileKind KindOf(const std::string& path) {
     return KindOfWide(wide);
 }
 
-int CreateNew(const std::string& path, int& fd) {
-    fd = -1;
-    std::wstring wide;
-    if (int error = WideName(path, wide)) return error;
-    if (int error = _wsopen_s(&fd, wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                              _SH_DENYNO, _S_IREAD | _S_IWRITE)) {
-        fd = -1;
-        return error;
-    }
-    return 0;
-}
-
 std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error) {
     const int n = _read(fd, into, static_cast<unsigned>(size < kMaxTransfer ? size : kMaxTransfer));
     if (n < 0) error = errno;
@@ -174,26 +171,210 @@ int WriteAll(int fd, const char* bytes, std::size_t size) {
 
 int Close(int fd) { return _close(fd) == 0 ? 0 : errno; }
 
-int Replace(const std::string& from, const std::string& to) {
-    std::wstring wideFrom, wideTo;
-    if (int error = WideName(from, wideFrom)) return error;
-    if (int error = WideName(to, wideTo)) return error;
-    // A virus scanner or an indexer may hold a new file for a moment; a
-    // program that keeps the target open holds it for good.
-    for (int attempt = 0;; ++attempt) {
-        if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
-        int error = ErrnoOf(GetLastError());
-        if (error == EACCES && KindOfWide(wideTo) == FileKind::directory) return EISDIR;
-        if (error == EACCES && InUse(wideTo)) error = EBUSY;
-        if (error != EBUSY || attempt == 10) return error;
-        Sleep(50);
-    }
-}
-
 int Remove(const std::string& path) {
     std::wstring wide;
     if (int error = WideName(path, wide)) return error;
     return _wunlink(wide.c_str()) == 0 ? 0 : errno;
+}
+
+namespace {
+
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+std::string Utf8Of(const std::wstring& wide) {
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+// Only what the user sets and sees of a file; 0 would mean "unchanged".
+void SetAttributes(HANDLE handle, DWORD attributes, FILETIME created) {
+    FILE_BASIC_INFO info{};
+    info.CreationTime.LowPart = created.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(created.dwHighDateTime);
+    info.FileAttributes = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info);
+}
+
+// What an interrupt removes: the temporary file, opened for sharing its
+// deletion, so that it can be deleted while the job still writes to it.
+std::atomic<bool> g_hasTemporary{false};
+std::wstring g_temporary;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    int found;
+    while (!LeaveIdle(kInterrupted, found)) {
+        if (found == kInterrupted) return TRUE;
+        Sleep(10);  // a commit under way finishes first
+    }
+    if (g_hasTemporary.load()) DeleteFileW(g_temporary.c_str());
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+}  // namespace
+
+int FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    std::wstring wide;
+    if (WideName(path, wide) != 0) return 0;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
+    // A link that leads to a file: the file's full name. A dangling one is
+    // replaced as it stands.
+    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    std::wstring final(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+    CloseHandle(handle);
+    if (length == 0 || length >= final.size()) return 0;
+    final.resize(length);
+    target = Utf8Of(final);
+    return 0;
+}
+
+int InspectOutput(const std::string& path, OutputTarget& target) {
+    target = OutputTarget{};
+    std::wstring wide;
+    if (int error = WideName(path, wide)) return error == ENOENT ? 0 : error;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    target.kind = KindOfWide(wide);
+    if (target.kind != FileKind::regular) return 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return EACCES;
+    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    target.otherNames = GetFileInformationByHandle(handle, &info) && info.nNumberOfLinks > 1;
+    CloseHandle(handle);
+    return 0;
+}
+
+int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
+    name.clear();
+    // Marked temporary (kept in memory where possible) and hidden; an
+    // anonymous one goes when its handle closes, whatever ends the process.
+    const DWORD flags = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | (anonymous ? FILE_FLAG_DELETE_ON_CLOSE : 0);
+    return WithFreshName(directory, [&](const std::string& candidate) {
+        std::wstring wide;
+        if (int error = WideName(candidate, wide)) return error;
+        HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, flags, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+        fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(handle);
+            DeleteFileW(wide.c_str());
+            return EMFILE;
+        }
+        if (!anonymous) name = candidate;
+        return 0;
+    });
+}
+
+std::string TemporaryDirectory() {
+    wchar_t path[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    return length == 0 || length > MAX_PATH ? std::string() : Utf8Of(std::wstring(path, length));
+}
+
+void TakeAttributes(const std::string& original, int fd) {
+    std::wstring wide;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (WideName(original, wide) != 0 || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return;
+    SetAttributes(HandleOf(fd), data.dwFileAttributes, data.ftCreationTime);
+}
+
+// The system writes back on its own; the flush at the end waits for it all.
+void StartWriteBack(int, std::uint64_t, std::uint64_t) {}
+
+int SyncData(int fd) { return FlushFileBuffers(HandleOf(fd)) ? 0 : ErrnoOf(GetLastError()); }
+
+int Publish(int fd, const std::string& name, const std::string& target) {
+    std::wstring wideFrom, wideTo;
+    int error = WideName(name, wideFrom);
+    if (error == 0) error = WideName(target, wideTo);
+    // An existing file is replaced keeping its security settings and
+    // attributes; a new one loses the temporary file's marks.
+    const bool replacing = error == 0 && KindOfWide(wideTo) == FileKind::regular;
+    // Wine's ReplaceFileW takes full names only.
+    if (replacing) {
+        wideTo = FullName(wideTo);
+        wideFrom = FullName(wideFrom);
+    }
+    if (error == 0 && !replacing) SetAttributes(HandleOf(fd), FILE_ATTRIBUTE_ARCHIVE, FILETIME{});
+    const int closeError = Close(fd);
+    if (error == 0) error = closeError;
+    // A virus scanner or an indexer may hold a new file for a moment; a
+    // program that keeps the target open holds it for good.
+    for (int attempt = 0; error == 0; ++attempt) {
+        // Asked first: a failed ReplaceFileW may leave files of its own behind.
+        if (replacing && InUse(wideTo)) {
+            error = EBUSY;
+        } else if (replacing ? ReplaceFileW(wideTo.c_str(), wideFrom.c_str(), nullptr,
+                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                             : MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return 0;
+        } else {
+            const DWORD code = GetLastError();
+            error = code == ERROR_UNABLE_TO_REMOVE_REPLACED ? EACCES : ErrnoOf(code);
+            if (error == EACCES && KindOfWide(wideTo) == FileKind::directory) error = EISDIR;
+            if (error == EACCES && InUse(wideTo)) error = EBUSY;
+        }
+        if (error != EBUSY || attempt == 10) break;
+        error = 0;
+        Sleep(50);
+    }
+    DeleteFileW(wideFrom.c_str());
+    return error;
+}
+
+int OverwriteInPlace(int fd, std::uint64_t size, const std::string& target) {
+    std::wstring wide;
+    if (int error = WideName(target, wide)) return error;
+    int out = -1;
+    if (int error = _wsopen_s(&out, wide.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0)) return error;
+    FileDescriptor file(out);
+    // The room first: a full disk fails here, the old bytes still whole.
+    const long long old = _filelengthi64(out);
+    if (old >= 0 && static_cast<std::uint64_t>(old) < size && _chsize_s(out, static_cast<long long>(size)) != 0)
+        return errno;
+    if (_lseeki64(fd, 0, SEEK_SET) < 0) return errno;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    const std::unique_ptr<char[]> buffer(new char[kChunk]);
+    for (std::uint64_t done = 0; done < size;) {
+        int readError = 0;
+        const std::ptrdiff_t n = Read(fd, buffer.get(), kChunk, readError);
+        if (n <= 0) return n < 0 ? readError : EIO;
+        if (int error = WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return error;
+        done += static_cast<std::uint64_t>(n);
+    }
+    if (_chsize_s(out, static_cast<long long>(size)) != 0) return errno;
+    if (int error = SyncData(out)) return error;
+    return file.Close();
+}
+
+void RemoveOnInterrupt(const std::string& name) {
+    g_hasTemporary.store(false);
+    std::wstring wide;
+    if (name.empty() || WideName(name, wide) != 0) return;
+    g_temporary = std::move(wide);
+    g_hasTemporary.store(true);
+}
+
+CommitSection::CommitSection() {
+    int found;
+    entered_ = LeaveIdle(kCommitting, found);
+}
+
+CommitSection::~CommitSection() {
+    if (entered_) g_interruptState.store(kIdle);
 }
 
 std::tm LocalTime(std::time_t t) {
@@ -237,4 +418,7 @@ std::string ErrorText(int error) {
 }
 
 }  // namespace platform
+
+void EndCleanlyOnInterrupt() { SetConsoleCtrlHandler(platform::OnConsoleEvent, TRUE); }
+
 }  // namespace cor2tavik
