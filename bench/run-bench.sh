@@ -10,7 +10,9 @@
 #   (b) the floor: cat of the four input files to /dev/null, then writing an
 #       output-sized file from /dev/zero, and
 #   (c) Cor2TavikCmd without its formatting helper (COR2TAVIK_THREADS=3),
-#       for what the helper thread buys.
+#       for what the helper thread buys, and
+#   (d) the floor with the output's data synced to the disk at the end, as
+#       the converter syncs its own before it takes the old file's place.
 # Before each, untimed, the previous outputs are removed and everything is
 # synced: neither pays for freeing an old file or for the other's write-back.
 # The peak resident memory comes from wait4(); the phase times from the
@@ -55,10 +57,11 @@ for n in "${sizes[@]}"; do
   if [ $status -ne 0 ]; then echo "run-bench: Cor2TavikCmd exited with $status" >&2; exit 1; fi
   out_bytes=$(stat -c %s model.std)
   floor="cat ${inputs[*]} > /dev/null && head -c $out_bytes /dev/zero > floor.out"
+  synced_floor="$floor && sync -d floor.out"
   sh -c "$floor"
   fresh() { rm -f model.std floor.out; sync; }
 
-  : > a.times; : > b.times; : > c.times; : > a.rss; : > phases
+  : > a.times; : > b.times; : > c.times; : > d.times; : > a.rss; : > phases
   for ((r = 0; r < rounds; r++)); do
     fresh
     line=$(COR2TAVIK_PHASE_TIMES=1 "$timed" "$cmd" model.dat3 2> stderr.txt) || {
@@ -70,9 +73,11 @@ for n in "${sizes[@]}"; do
     "$timed" sh -c "$floor" | field seconds >> b.times
     fresh
     COR2TAVIK_THREADS=3 "$timed" "$cmd" model.dat3 | field seconds >> c.times
+    fresh
+    "$timed" sh -c "$synced_floor" | field seconds >> d.times
   done
 
-  a_med=$(median < a.times); b_med=$(median < b.times); c_med=$(median < c.times)
+  a_med=$(median < a.times); b_med=$(median < b.times); c_med=$(median < c.times); d_med=$(median < d.times)
   ratio=$(awk -v a="$a_med" -v b="$b_med" 'BEGIN { printf "%.2f", a / b }')
   mbps=$(awk -v t="$a_med" -v s=$((in_bytes + out_bytes)) 'BEGIN { printf "%.0f", s / t / 1e6 }')
   rss_kib=$(maximum < a.rss)
@@ -90,7 +95,9 @@ for n in "${sizes[@]}"; do
   printf '  %-28s %8.3f %8.3f %8.3f s\n' "(a) Cor2TavikCmd" "$a_med" "$(minimum < a.times)" "$(maximum < a.times)"
   printf '  %-28s %8.3f %8.3f %8.3f s\n' "(b) floor: cat + write" "$b_med" "$(minimum < b.times)" "$(maximum < b.times)"
   printf '  %-28s %8.3f %8.3f %8.3f s\n' "(c) without the helper" "$c_med" "$(minimum < c.times)" "$(maximum < c.times)"
+  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(d) floor, output synced" "$d_med" "$(minimum < d.times)" "$(maximum < d.times)"
   printf '  %-28s %8s\n' "ratio (a)/(b)" "$ratio"
+  printf '  %-28s %8s\n' "ratio (a)/(d)" "$(awk -v a="$a_med" -v d="$d_med" 'BEGIN { printf "%.2f", a / d }')"
   printf '  %-28s %8s %%\n' "helper saves (c-a)/c" "$(awk -v a="$a_med" -v c="$c_med" 'BEGIN { printf "%.1f", 100 * (c - a) / c }')"
   printf '  %-28s %8s MB/s (input + output)\n' "throughput (a)" "$mbps"
   printf '  %-28s %8s MiB (tables %s MiB; limit 1.15 x tables + 64 MiB = %s MiB)\n' "peak RSS (a)" \
@@ -98,7 +105,7 @@ for n in "${sizes[@]}"; do
   printf '  %-28s model read %s s, result read %s s, write %s s (medians, overlapping)\n' "phases (in-process)" \
     "$(phase 'model read')" "$(phase 'result read')" "$(phase 'write')"
   summary+=("$(printf '  %4d^3 %10d nodes %8s MB/s  ratio %s' "$n" "$nodes" "$mbps" "$ratio")")
-  rm -f a.times b.times c.times a.rss phases stderr.txt model.std floor.out
+  rm -f a.times b.times c.times d.times a.rss phases stderr.txt model.std floor.out
   cd - > /dev/null
 done
 
