@@ -229,12 +229,12 @@ int FollowLinks(const std::string& path, std::string& target) {
     HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return 0;
-    std::wstring final(32768, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, final.data(), static_cast<DWORD>(final.size()), 0);
+    std::wstring resolved(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
     CloseHandle(handle);
-    if (length == 0 || length >= final.size()) return 0;
-    final.resize(length);
-    target = Utf8Of(final);
+    if (length == 0 || length >= resolved.size()) return 0;
+    resolved.resize(length);
+    target = Utf8Of(resolved);
     return 0;
 }
 

@@ -162,7 +162,8 @@ list(JOIN emulator " " emulator)
 set(ENV{EMULATOR} "${emulator}")
 function(run_script name)
   if(EXISTS "${CASE}/${name}")
-    execute_process(COMMAND ${as_user} sh -e "${CASE}/${name}" WORKING_DIRECTORY "${dir}"
+    # Read by the runner: nobody may not be able to reach the case's own directory.
+    execute_process(COMMAND ${as_user} sh -e -s WORKING_DIRECTORY "${dir}" INPUT_FILE "${CASE}/${name}"
                     RESULT_VARIABLE script_status OUTPUT_VARIABLE script_out ERROR_VARIABLE script_out)
     if(NOT script_status EQUAL 0)
       fail("${name} failed (${script_status}):\n${script_out}")
