@@ -159,6 +159,7 @@ TEST_F(ConverterDlgTest, BrowseSetsUpTheChooserAndFillsTheBox) {
     QTest::mouseClick(Button(IDC_BROWSE), Qt::LeftButton);
     ASSERT_EQ(chooser.seen.size(), 1u);
     EXPECT_EQ(chooser.seen[0].title, "COR2TAVIK初期画面");
+    EXPECT_EQ(chooser.seen[0].defaultExtension, "*");
     ASSERT_EQ(chooser.seen[0].filters.size(), 2u);
     EXPECT_EQ(chooser.seen[0].filters[0].pattern, "*.dat3");
     EXPECT_EQ(chooser.seen[0].filters[1].pattern, "*");
