@@ -100,7 +100,8 @@ bool CConverterDlg::OnInitDialog() {
         }
     }
 
-    SetIcon(m_hIcon, true);  // one icon holds both sizes
+    SetIcon(m_hIcon, true);
+    SetIcon(m_hIcon, false);
 
     SetDlgItemText(IDC_TITLE_TEXT, LoadString(IDS_TITLE_TEXT));
     SetDlgItemText(IDC_TARGET_TEXT, LoadString(IDS_TARGET_TEXT));
@@ -111,8 +112,8 @@ bool CConverterDlg::OnInitDialog() {
 }
 
 void CConverterDlg::OnBrowse() {
-    FileDialog dlg(FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
-                   "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||", this);
+    FileDialog dlg("*", FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
+                   "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||");
     dlg.title = "COR2TAVIK初期画面";
     if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_MODEL_PATH, dlg.GetPathName());
 }

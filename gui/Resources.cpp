@@ -2,6 +2,7 @@
 
 #include "Resource.h"
 #include "cor2tavik/VersionInfo.h"
+#include "dialogkit/Styles.h"
 
 namespace {
 
@@ -15,29 +16,32 @@ const char* const kDialogFont = "ＭＳ Ｐゴシック";
 
 // clang-format off
 DialogTemplate AboutBox() {
-    return {IDD_ABOUTBOX, "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, 235, 55, true, {
-        // id           kind        style                          text                      x    y   cx   cy
-        {IDC_STATIC,    Icon,       0,                             "",                      11,  17,  20,  20, IDR_MAINFRAME},
-        {IDC_STATIC,    Static,     0,                             "Cor2Tavik Version 1.0", 40,  10, 119,   8},
-        {IDC_STATIC,    Static,     0,                             VER_LEGALCOPYRIGHT_STR,  40,  25, 119,   8},
-        {IDOK,          PushButton, BS_DEFPUSHBUTTON | WS_TABSTOP, "OK",                   178,   7,  50,  14},
+    return {IDD_ABOUTBOX, "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, 235, 55,
+            WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, {
+        // id           kind        style                                      text                      x    y   cx   cy
+        {IDC_STATIC,    Static,     SS_ICON,                                   "",                      11,  17,  20,  20, IDR_MAINFRAME},
+        {IDC_STATIC,    Static,     SS_NOPREFIX | WS_GROUP,                    "Cor2Tavik Version 1.0", 40,  10, 119,   8},
+        {IDC_STATIC,    Static,     SS_LEFT | WS_GROUP,                        VER_LEGALCOPYRIGHT_STR,  40,  25, 119,   8},
+        {IDOK,          PushButton, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP,  "OK",                   178,   7,  50,  14},
     }};
 }
 
 // Template order is the tab order: OK, Cancel, the path box, then "参照".
 DialogTemplate ConverterDialog() {
-    return {IDD_CONVERTER_DIALOG, "Cor2Tavik", kDialogFont, 9, 320, 200, true, {
-        // id                kind        style                          text                              x    y   cx   cy
-        {IDOK,               PushButton, BS_DEFPUSHBUTTON | WS_TABSTOP, "OK",                            56, 177,  50,  14},
-        {IDCANCEL,           PushButton, WS_TABSTOP,                    "ｷｬﾝｾﾙ",                         124, 178,  50,  14},
-        {IDC_TITLE_TEXT,     Static,     0,                             "Static",                        10,  11, 128,   8},
-        {IDC_VERSION_TEXT,   Static,     0,                             "Static",                        42,  39,  50,   8},
-        {IDC_UPDATE_TEXT,    Static,     0,                             "Static",                       166,  13, 142,   8},
-        {IDC_MAKER_TEXT,     Static,     0,                             "Static",                       166,  27, 142,   8},
-        {IDC_TARGET_TEXT,    Static,     0,                             "Static",                        33,  25,  69,   8},
-        {IDC_STATIC,         Static,     0,                             "TAVIKデータ（解析モデル）選択",  48,  93, 100,   8},
-        {IDC_MODEL_PATH,     Edit,       WS_BORDER | WS_TABSTOP,        "",                              46, 111, 206,  14},
-        {IDC_BROWSE,         PushButton, WS_TABSTOP,                    "参照",                         261, 112,  33,  14},
+    return {IDD_CONVERTER_DIALOG, "Cor2Tavik", kDialogFont, 9, 320, 200,
+            WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, WS_EX_APPWINDOW, {
+        // id                kind        style                                    text                              x    y   cx   cy
+        {IDOK,               PushButton, BS_DEFPUSHBUTTON | WS_TABSTOP,           "OK",                            56, 177,  50,  14},
+        {IDCANCEL,           PushButton, BS_PUSHBUTTON | WS_TABSTOP,              "ｷｬﾝｾﾙ",                         124, 178,  50,  14},
+        {IDC_TITLE_TEXT,     Static,     SS_LEFT | WS_GROUP,                      "Static",                        10,  11, 128,   8},
+        {IDC_VERSION_TEXT,   Static,     SS_LEFT | WS_GROUP,                      "Static",                        42,  39,  50,   8},
+        {IDC_UPDATE_TEXT,    Static,     SS_LEFT | WS_GROUP,                      "Static",                       166,  13, 142,   8},
+        {IDC_MAKER_TEXT,     Static,     SS_LEFT | WS_GROUP,                      "Static",                       166,  27, 142,   8},
+        {IDC_TARGET_TEXT,    Static,     SS_LEFT | WS_GROUP,                      "Static",                        33,  25,  69,   8},
+        {IDC_STATIC,         Static,     SS_LEFT | WS_GROUP,                      "TAVIKデータ（解析モデル）選択",  48,  93, 100,   8},
+        // Scrolls sideways, so that a path longer than the box can be typed.
+        {IDC_MODEL_PATH,     Edit,       ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, "",                    46, 111, 206,  14},
+        {IDC_BROWSE,         PushButton, BS_PUSHBUTTON | WS_TABSTOP,              "参照",                         261, 112,  33,  14},
     }};
 }
 // clang-format on

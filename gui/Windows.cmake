@@ -1,7 +1,8 @@
 enable_language(RC)
-# The Win32 backend and the Windows program. The string table and the icon
-# become real resources: a tool built for this machine writes them from
-# Resources.cpp and the XPM artwork, and windres compiles them.
+# The Win32 backend and the Windows program. The dialog templates, the
+# string table and the icon become real resources: a tool built for this
+# machine writes them from Resources.cpp and the XPM artwork, and windres
+# compiles them.
 target_sources(cor2tavik_gui PRIVATE
   dialogkit/win32/CommonDialogs.cpp
   dialogkit/win32/Dialog.cpp
@@ -19,7 +20,7 @@ add_custom_command(
   COMMAND ${COR2TAVIK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/core/include
           ${resource_tool_sources} -o ${resource_tool}
   DEPENDS ${resource_tool_sources} Resource.h Resources.h ${PROJECT_SOURCE_DIR}/core/include/cor2tavik/VersionInfo.h
-          dialogkit/ResourceModule.h
+          dialogkit/ResourceModule.h dialogkit/Styles.h
           icons/cor2tavik-32.xpm icons/cor2tavik-16.xpm
   COMMENT "Building the resource tool for this machine")
 set(tables_rc ${CMAKE_CURRENT_BINARY_DIR}/Cor2TavikTables.rc)
@@ -28,7 +29,7 @@ add_custom_command(
   OUTPUT ${tables_rc} ${icon_file}
   COMMAND ${resource_tool} ${tables_rc} ${icon_file}
   DEPENDS ${resource_tool}
-  COMMENT "Writing the string table and the icon as Windows resources")
+  COMMENT "Writing the dialogs, the string table and the icon as Windows resources")
 
 add_executable(Cor2Tavik WIN32 Main.cpp Cor2Tavik.rc ${tables_rc})
 # windres looks up the files a script names (icon, manifest) on the include path.

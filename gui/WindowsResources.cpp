@@ -1,6 +1,7 @@
-// Build tool, run on the build machine: writes the string table and the icon
-// of Resources.cpp as Windows resources, so that the Windows program loads
-// them with LoadString and LoadIcon from the same tables the Linux one uses.
+// Build tool, run on the build machine: writes the dialog templates, the
+// string table and the icon of Resources.cpp as Windows resources, so that
+// the Windows program loads them by id from the same tables the Linux one
+// uses.
 //   WindowsResources <out.rc> <out.ico>
 // The .rc names the icon by its file name; windres finds it through the
 // include path.
@@ -15,6 +16,7 @@
 
 #include "Resource.h"
 #include "Resources.h"
+#include "dialogkit/Styles.h"
 
 namespace {
 
@@ -147,6 +149,30 @@ std::string Quoted(const std::string& text) {
     return out + '"';
 }
 
+std::string Hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+// A DIALOGEX with one CONTROL statement per control, every style spelt out.
+std::string DialogScript(const dialogkit::DialogTemplate& t) {
+    using namespace dialogkit;
+    std::string rc = std::to_string(t.id) + " DIALOGEX 0, 0, " + std::to_string(t.cx) + ", " + std::to_string(t.cy) +
+                     "\nSTYLE " + Hex(t.style) + "\nEXSTYLE " + Hex(t.exStyle) + "\nCAPTION " + Quoted(t.caption) +
+                     "\nFONT " + std::to_string(t.fontPointSize) + ", " + Quoted(t.fontFace) +
+                     ", 400, 0, 1\nBEGIN\n";  // FW_NORMAL, not italic, DEFAULT_CHARSET
+    static const char* const kClasses[] = {"Button", "Static", "Edit"};
+    for (const ControlTemplate& c : t.controls) {
+        const bool icon = c.kind == ControlKind::Static && (c.style & SS_TYPEMASK) == SS_ICON;
+        rc += "    CONTROL " + (icon ? std::to_string(c.iconId) : Quoted(c.text)) + ", " + std::to_string(c.id) +
+              ", \"" + kClasses[static_cast<int>(c.kind)] + "\", " + Hex(WS_CHILD | WS_VISIBLE | c.style) + ", " +
+              std::to_string(c.x) + ", " + std::to_string(c.y) + ", " + std::to_string(c.cx) + ", " +
+              std::to_string(c.cy) + "\n";
+    }
+    return rc + "END\n\n";
+}
+
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -175,7 +201,9 @@ int main(int argc, char** argv) {
     }
 
     std::string rc = "// Written by WindowsResources from Resources.cpp.\n#pragma code_page(65001)\n"
-                     "LANGUAGE 0x11, 0x01\n\nSTRINGTABLE\nBEGIN\n";
+                     "LANGUAGE 0x11, 0x01\n\n";
+    for (const dialogkit::DialogTemplate& dialog : module.dialogs) rc += DialogScript(dialog);
+    rc += "STRINGTABLE\nBEGIN\n";
     for (const auto& [id, text] : module.strings) rc += "    " + std::to_string(id) + ", " + Quoted(text) + "\n";
     rc += "END\n\n" + std::to_string(IDR_MAINFRAME) + " ICON " + Quoted(BaseName(argv[2])) + "\n";
 

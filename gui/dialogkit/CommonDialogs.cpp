@@ -54,8 +54,8 @@ std::vector<FileFilter> ParseFilter(const std::string& filter) {
     return filters;
 }
 
-FileDialog::FileDialog(unsigned flags, const std::string& filter, Dialog* owner)
-    : flags_(flags), filters_(ParseFilter(filter)), owner_(owner) {}
+FileDialog::FileDialog(const std::string& defaultExtension, unsigned flags, const std::string& filter)
+    : defaultExtension_(defaultExtension), flags_(flags), filters_(ParseFilter(filter)) {}
 
 int FileDialog::DoModal() {
     std::optional<std::string> chosen = gFileDialogHandler ? gFileDialogHandler(*this) : RunSystemDialog();

@@ -1,5 +1,5 @@
-// Message box, open-file chooser and wait cursor. The first two can be
-// replaced by a handler, so that tests drive them without a modal loop.
+// Message box and open-file chooser. Both can be replaced by a handler, so
+// that tests drive them without a modal loop.
 // Texts are UTF-8.
 #pragma once
 
@@ -58,7 +58,10 @@ public:
         OFN_FILEMUSTEXIST = 0x1000,
     };
 
-    FileDialog(unsigned flags, const std::string& filter, Dialog* owner = nullptr);
+    // Unowned: the chooser is modal over the active window. `defaultExtension`
+    // (without the dot) is what the Windows chooser appends to a name typed
+    // without one; Qt's has no such rule.
+    FileDialog(const std::string& defaultExtension, unsigned flags, const std::string& filter);
 
     std::string title;
 
@@ -66,9 +69,9 @@ public:
     int DoModal();
     std::string GetPathName() const { return path_; }
 
+    const std::string& defaultExtension() const { return defaultExtension_; }
     unsigned flags() const { return flags_; }
     const std::vector<FileFilter>& filters() const { return filters_; }
-    Dialog* owner() const { return owner_; }
 
     static FileDialogHandler SetHandler(FileDialogHandler handler);
 
@@ -76,23 +79,14 @@ private:
     // The system's chooser; defined by the backend.
     std::optional<std::string> RunSystemDialog() const;
 
+    std::string defaultExtension_;
     unsigned flags_;
     std::vector<FileFilter> filters_;
-    Dialog* owner_;
     std::string path_;
 };
 
 // The system's message box, for MessageBox when no handler is set; defined
 // by the backend.
 int ShowSystemMessageBox(const MessageBoxRequest& request);
-
-// Shows the wait cursor for as long as it lives.
-class WaitCursor {
-public:
-    WaitCursor();
-    ~WaitCursor();
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace dialogkit

@@ -1,7 +1,7 @@
 // Resources as plain data: dialog templates, the string table and icons,
-// looked up by id the way the dialog code expects. Both backends read the
-// same tables; on Windows the strings and icons are also built into the
-// executable as real resources and loaded from there.
+// looked up by id the way the dialog code expects. The Qt backend reads
+// them here; for Windows a build tool writes them into the executable as
+// real resources, and the Win32 backend loads them from there.
 #pragma once
 
 #include <map>
@@ -14,23 +14,17 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 inline constexpr int IDC_STATIC = -1;
 
-enum class ControlKind { PushButton, Static, Edit, Icon };
+// The window classes: "Button", "Static" (also for an icon) and "Edit".
+enum class ControlKind { PushButton, Static, Edit };
 
-// The control styles that change behaviour on both systems; each backend
-// maps them to its own (the Windows backend adds the fixed ones of a kind).
-enum ControlStyle : unsigned {
-    WS_TABSTOP = 0x1,        // reached with Tab
-    BS_DEFPUSHBUTTON = 0x2,  // the button Enter presses
-    WS_BORDER = 0x4,         // framed edit box
-};
-
+// Styles are the Windows bits (dialogkit/Styles.h).
 struct ControlTemplate {
     int id;
     ControlKind kind;
-    unsigned style;
-    std::string text;  // UTF-8; for ControlKind::Icon unused
+    unsigned style;    // without WS_CHILD | WS_VISIBLE, which every control has
+    std::string text;  // UTF-8; unused for an SS_ICON static
     int x, y, cx, cy;  // dialog units
-    int iconId = 0;    // ControlKind::Icon only
+    int iconId = 0;    // SS_ICON statics only
 };
 
 struct DialogTemplate {
@@ -38,8 +32,8 @@ struct DialogTemplate {
     std::string caption;
     std::string fontFace;
     int fontPointSize;
-    int cx, cy;             // client size in dialog units
-    bool systemMenu;        // WS_SYSMENU
+    int cx, cy;  // client size in dialog units
+    unsigned style, exStyle;
     std::vector<ControlTemplate> controls;  // template order is tab order
 };
 

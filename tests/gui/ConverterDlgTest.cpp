@@ -43,6 +43,14 @@ protected:
     CConverterDlg dlg;
 };
 
+TEST_F(ConverterDlgTest, FocusStartsOnOkAndTabFollowsTheTemplate) {
+    ShowAndActivate();
+    for (int id : {IDOK, IDCANCEL, IDC_MODEL_PATH, IDC_BROWSE, IDOK}) {
+        EXPECT_EQ(QApplication::focusWidget(), dlg.GetDlgItem(id)) << id;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+}
+
 TEST_F(ConverterDlgTest, OkConvertsAndCloses) {
     guitest::WriteFile(InDir("model1.dat3"), "t\r\ns\r\nNODE 1\r\n1 0 0 0\r\nELEM 0\r\n");
     QTest::keyClicks(PathBox(), InDir("model1.dat3"));
@@ -159,6 +167,7 @@ TEST_F(ConverterDlgTest, BrowseSetsUpTheChooserAndFillsTheBox) {
     QTest::mouseClick(Button(IDC_BROWSE), Qt::LeftButton);
     ASSERT_EQ(chooser.seen.size(), 1u);
     EXPECT_EQ(chooser.seen[0].title, "COR2TAVIK初期画面");
+    EXPECT_EQ(chooser.seen[0].defaultExtension, "*");
     ASSERT_EQ(chooser.seen[0].filters.size(), 2u);
     EXPECT_EQ(chooser.seen[0].filters[0].pattern, "*.dat3");
     EXPECT_EQ(chooser.seen[0].filters[1].pattern, "*");
@@ -220,11 +229,14 @@ TEST_F(ConverterDlgTest, MinimizedDialogShowsTheIcon) {
     EXPECT_NE(normal.pixel(corner), iconCorner);
 }
 
-TEST(AboutDlg, OkAndEscEndIt) {
+TEST(AboutDlg, FocusStartsOnOkAndOkAndEscEndIt) {
     for (bool byOk : {true, false}) {
         CAboutDlg dlg;
         ASSERT_TRUE(dlg.Create());
         dlg.show();
+        QApplication::setActiveWindow(&dlg);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        EXPECT_EQ(QApplication::focusWidget(), dlg.GetDlgItem(IDOK));
         if (byOk)
             QTest::mouseClick(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDOK)), Qt::LeftButton);
         else

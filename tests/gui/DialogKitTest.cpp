@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "dialogkit/CommonDialogs.h"
 #include "dialogkit/Dialog.h"
+#include "dialogkit/Styles.h"
 
 using namespace dialogkit;
 
@@ -38,7 +39,7 @@ class TemplateTest : public ::testing::Test {
 protected:
     TemplateTest() {
         module.dialogs = {DialogTemplate{
-            7, "T", "ＭＳ Ｐゴシック", 9, 100, 40, false,
+            7, "T", "ＭＳ Ｐゴシック", 9, 100, 40, WS_POPUP | WS_CAPTION, 0,
             {
                 {IDC_STATIC, ControlKind::Static, 0, "a label far wider than its box", 4, 4, 10, 8},
                 {20, ControlKind::Static, 0, "a tail that runs off the edge", 80, 20, 10, 8},

@@ -41,13 +41,14 @@ private:
 class Chooser {
 public:
     struct Seen {
+        std::string defaultExtension;
         std::string title;
         std::vector<dialogkit::FileFilter> filters;
         unsigned flags;
     };
     Chooser() {
         previous_ = dialogkit::FileDialog::SetHandler([this](const dialogkit::FileDialog& d) {
-            seen.push_back(Seen{d.title, d.filters(), d.flags()});
+            seen.push_back(Seen{d.defaultExtension(), d.title, d.filters(), d.flags()});
             return answer;
         });
     }

@@ -1,3 +1,8 @@
+# The resources built into Cor2Tavik.exe, read back by the toolchain's own
+# windres (check-resources.sh against resources.rc).
+add_test(NAME gui.Resources
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check-resources.sh ${CMAKE_RC_COMPILER} $<TARGET_FILE:Cor2Tavik>)
+
 # The Windows dialog end to end under Wine, on a private Xvfb display
 # (wine-dialog-check.sh). Screenshots of each state go to the folder named
 # by COR2TAVIK_SHOTS, when set.

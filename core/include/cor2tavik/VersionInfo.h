@@ -35,7 +35,7 @@
 
 #define VER_FILEFLAGSMASK 0x3F
 #define VER_FILEFLAGS 0x0
-#define VER_FILEOS 0x40004 /* NT-based Windows, 32-bit API */
+#define VER_FILEOS 0x4 /* VOS__WINDOWS32: the 32-bit Windows API */
 #define VER_FILETYPE 0x1 /* application */
 
 #endif

@@ -1,4 +1,4 @@
-// Qt's message box, file chooser and override cursor.
+// Qt's message box and file chooser.
 #include "dialogkit/CommonDialogs.h"
 
 #include <algorithm>
@@ -42,7 +42,7 @@ int ShowSystemMessageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<std::string> FileDialog::RunSystemDialog() const {
-    QFileDialog dialog(OwnerOrActive(owner_), QString::fromStdString(title));
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((flags_ & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // Qt reads the patterns from the last parentheses of each entry; hiding
@@ -55,8 +55,5 @@ std::optional<std::string> FileDialog::RunSystemDialog() const {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
 }
-
-WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 }  // namespace dialogkit

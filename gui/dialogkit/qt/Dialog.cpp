@@ -14,10 +14,23 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "dialogkit/CommonDialogs.h"
+#include "dialogkit/Styles.h"
 #include "dialogkit/qt/DialogFont.h"
 
 namespace dialogkit {
+
+namespace {
+
+// The wait cursor over the whole application for as long as it lives.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
 
 std::string LoadString(int id) {
     const auto& strings = CurrentResources().strings;
@@ -52,14 +65,14 @@ bool Dialog::Create() {
 
     const DialogTemplate& t = *template_;
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (t.systemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (t.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
     setWindowTitle(QString::fromStdString(t.caption));
     setFont(DialogFont(t.fontFace, t.fontPointSize));
     units_ = BaseUnitsOf(fontMetrics());
     setFixedSize(ToQRect(MapDialogRect(units_, 0, 0, t.cx, t.cy)).size());
 
-    if (t.systemMenu) {
+    if (t.style & WS_SYSMENU) {
         systemMenu_.emplace();
         auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
         connect(altSpace, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
@@ -85,7 +98,7 @@ QWidget* Dialog::CreateControl(const ControlTemplate& control) {
     case ControlKind::PushButton: {
         auto* button = new QPushButton(text, this);
         button->setAutoDefault(true);
-        button->setDefault(control.style & BS_DEFPUSHBUTTON);
+        button->setDefault((control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
         button->setFocusPolicy(focus);
         const int id = control.id;
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
@@ -93,6 +106,13 @@ QWidget* Dialog::CreateControl(const ControlTemplate& control) {
         break;
     }
     case ControlKind::Static: {
+        if ((control.style & SS_TYPEMASK) == SS_ICON) {
+            // Like the Windows icon control, it takes the icon's own size.
+            auto* icon = new QLabel(this);
+            icon->setPixmap(LoadIcon(control.iconId).pixmap(kIconSize, kIconSize));
+            icon->setGeometry(QRect(rect.topLeft(), QSize(kIconSize, kIconSize)));
+            return icon;
+        }
         auto* label = new QLabel(text, this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -105,14 +125,6 @@ QWidget* Dialog::CreateControl(const ControlTemplate& control) {
         edit->setFocusPolicy(focus);
         widget = edit;
         break;
-    }
-    case ControlKind::Icon: {
-        // Like the Windows icon control, it takes the icon's own size.
-        auto* label = new QLabel(this);
-        label->setPixmap(LoadIcon(control.iconId).pixmap(kIconSize, kIconSize));
-        widget = label;
-        widget->setGeometry(QRect(rect.topLeft(), QSize(kIconSize, kIconSize)));
-        return widget;
     }
     }
     widget->setGeometry(rect);
@@ -208,25 +220,11 @@ void Dialog::RunJob(const std::function<void()>& job) {
 
 void Dialog::SetIcon(const Icon& icon, bool /*bigIcon: one QIcon holds both sizes*/) { setWindowIcon(icon); }
 
-bool Dialog::OnInitDialog() { return true; }
-void Dialog::OnOK() { EndDialog(IDOK); }
-void Dialog::OnCancel() { EndDialog(IDCANCEL); }
-
 void Dialog::OnSysCommand(unsigned id, long /*param*/) {
     if ((id & 0xFFF0) == SC_CLOSE) OnCommand(IDCANCEL);
 }
 
 void Dialog::OnPaint() {}
-
-void Dialog::OnCommand(int id) {
-    if (id == IDOK) {
-        OnOK();
-    } else if (id == IDCANCEL) {
-        OnCancel();
-    } else if (auto it = commands_.find(id); it != commands_.end()) {
-        it->second();
-    }
-}
 
 void Dialog::closeEvent(QCloseEvent* event) {
     // The close box is the system menu's Close; whether the dialog really

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +12,7 @@
 #include <QIcon>
 #include <QPainter>
 
+#include "dialogkit/DialogBase.h"
 #include "dialogkit/DialogUnits.h"
 #include "dialogkit/ResourceModule.h"
 #include "dialogkit/SystemMenu.h"
@@ -33,7 +33,7 @@ inline Size SystemIconSize() { return Size{kIconSize, kIconSize}; }
 
 inline QRect ToQRect(Rect r) { return QRect(r.x, r.y, r.cx, r.cy); }
 
-class Dialog : public QDialog {
+class Dialog : public QDialog, public DialogBase {
 public:
     // Looks the template up in the current resources.
     explicit Dialog(int templateId, Dialog* parent = nullptr);
@@ -45,7 +45,7 @@ public:
     // Runs the dialog modally; returns the EndDialog result, -1 when it
     // could not be created.
     int DoModal();
-    void EndDialog(int result);
+    void EndDialog(int result) override;
 
     // The control with this id; the first one for IDC_STATIC. Null if none.
     QWidget* GetDlgItem(int id) const;
@@ -67,27 +67,14 @@ public:
     // the wait cursor and keeps painting; returns when the job is done.
     void RunJob(const std::function<void()>& job);
 
-    // The controls in template order, which is also the tab order.
-    const std::vector<std::pair<int, QWidget*>>& controls() const { return controls_; }
     BaseUnits baseUnits() const { return units_; }
 
-    // Handlers, overridden by the dialogs.
-    virtual bool OnInitDialog();  // true: the first tab stop gets the focus
-    virtual void OnOK();
-    virtual void OnCancel();
     virtual void OnSysCommand(unsigned id, long param);
     virtual void OnPaint();
     // The picture shown while the minimized window is dragged; null: the system's.
     virtual Icon OnQueryDragIcon() const { return Icon(); }
 
 protected:
-    // The message map: a click on button `id` runs `handler`.
-    template <class D>
-    void OnClicked(int id, void (D::*handler)()) {
-        commands_[id] = [this, handler] { (static_cast<D*>(this)->*handler)(); };
-    }
-    void OnCommand(int id);
-
     void accept() override { OnCommand(IDOK); }
     void reject() override { OnCommand(IDCANCEL); }
     void closeEvent(QCloseEvent* event) override;
@@ -105,8 +92,7 @@ private:
     BaseUnits units_{};
     bool created_ = false;
     bool busy_ = false;
-    std::vector<std::pair<int, QWidget*>> controls_;
-    std::map<int, std::function<void()>> commands_;
+    std::vector<std::pair<int, QWidget*>> controls_;  // template order
     std::optional<SystemMenu> systemMenu_;
     QMenu* systemMenuPopup_ = nullptr;
 };

@@ -10,7 +10,12 @@
 namespace dialogkit {
 
 int RunApp(WinApp& app, const ResourceModule& resources, int argc, char** argv) {
-    QApplication qtApp(argc, argv);
+    // The program takes no arguments: Qt sees only the program's name, so
+    // that options such as -platform or -reverse given to it change nothing.
+    char name[] = "Cor2Tavik";
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : name, nullptr};
+    int qtArgc = 1;
+    QApplication qtApp(qtArgc, qtArgv);
     // Qt's own dialogs (the file chooser) in the user's language, when the
     // translations are installed.
     QTranslator qtTranslator;

@@ -1,4 +1,4 @@
-// The system's message box, open-file chooser and wait cursor.
+// The system's message box and open-file chooser.
 #include "dialogkit/CommonDialogs.h"
 
 #include "dialogkit/Dialog.h"
@@ -30,25 +30,20 @@ std::optional<std::string> FileDialog::RunSystemDialog() const {
     filter += L'\0';
     std::wstring file(32768, L'\0');  // the longest path the wide calls take
     const std::wstring caption = Widen(title);
+    const std::wstring extension = Widen(defaultExtension_);
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = OwnerOrActive(owner_);
+    ofn.hwndOwner = GetActiveWindow();
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+    ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.Flags = flags_ | OFN_EXPLORER;
     if (!GetOpenFileNameW(&ofn)) return std::nullopt;
     return Narrow(file.c_str());
 }
-
-namespace {
-HCURSOR gCursorBeforeWait = nullptr;
-}
-
-WaitCursor::WaitCursor() { gCursorBeforeWait = SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-WaitCursor::~WaitCursor() { SetCursor(gCursorBeforeWait); }
 
 }  // namespace dialogkit

@@ -1,14 +1,6 @@
 #include "dialogkit/Dialog.h"
 
 #include <thread>
-#include <vector>
-
-// The template's own style bits, named before the Windows header takes the names.
-namespace {
-constexpr unsigned kTemplateTabStop = dialogkit::WS_TABSTOP;
-constexpr unsigned kTemplateDefault = dialogkit::BS_DEFPUSHBUTTON;
-constexpr unsigned kTemplateBorder = dialogkit::WS_BORDER;
-}  // namespace
 
 #include "dialogkit/win32/Utf16.h"
 #include "dialogkit/win32/WinApi.h"
@@ -22,86 +14,19 @@ constexpr UINT kJobDone = WM_APP + 1;
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-// An in-memory DLGTEMPLATEEX: a header, then one DWORD-aligned item per control.
-class TemplateWriter {
-public:
-    void Word(WORD w) { words_.push_back(w); }
-    void Dword(DWORD d) {
-        Word(LOWORD(d));
-        Word(HIWORD(d));
-    }
-    void Text(const std::string& utf8) {
-        for (wchar_t c : Widen(utf8)) Word(static_cast<WORD>(c));
-        Word(0);
-    }
-    void Ordinal(WORD ordinal) {
-        Word(0xFFFF);
-        Word(ordinal);
-    }
-    void AlignDword() {
-        if (words_.size() % 2) Word(0);
-    }
-    const DLGTEMPLATE* data() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    std::vector<WORD> words_;
-};
-
-DWORD ControlStyle(const ControlTemplate& c) {
-    DWORD style = WS_CHILD | WS_VISIBLE;
-    if (c.style & kTemplateTabStop) style |= WS_TABSTOP;
-    switch (c.kind) {
-    case ControlKind::PushButton:
-        return style | ((c.style & kTemplateDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    case ControlKind::Static:
-        return style | SS_LEFT | WS_GROUP;
-    case ControlKind::Edit:
-        // Scrolls sideways, so that a path longer than the box can be typed.
-        return style | ES_LEFT | ES_AUTOHSCROLL | ((c.style & kTemplateBorder) ? WS_BORDER : 0);
-    case ControlKind::Icon:
-        return style | SS_ICON;
-    }
-    return style;
-}
-
-void BuildTemplate(const DialogTemplate& t, bool ownWindow, TemplateWriter& w) {
-    w.Word(1);       // dlgVer
-    w.Word(0xFFFF);  // signature: the extended form
-    w.Dword(0);      // helpID
-    // An unowned dialog is the program's window: on the taskbar.
-    w.Dword(ownWindow ? WS_EX_APPWINDOW : 0);
-    // Centred: a dialog program has no other place to start from.
-    w.Dword(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_CENTER | (t.systemMenu ? WS_SYSMENU : 0));
-    w.Word(static_cast<WORD>(t.controls.size()));
-    w.Word(0);
-    w.Word(0);
-    w.Word(static_cast<WORD>(t.cx));
-    w.Word(static_cast<WORD>(t.cy));
-    w.Word(0);  // no menu
-    w.Word(0);  // the dialog class
-    w.Text(t.caption);
-    w.Word(static_cast<WORD>(t.fontPointSize));
-    w.Word(FW_NORMAL);
-    w.Word(MAKEWORD(FALSE, DEFAULT_CHARSET));  // italic, charset
-    w.Text(t.fontFace);
-    for (const ControlTemplate& c : t.controls) {
-        w.AlignDword();
-        w.Dword(0);  // helpID
-        w.Dword(0);  // exStyle
-        w.Dword(ControlStyle(c));
-        w.Word(static_cast<WORD>(c.x));
-        w.Word(static_cast<WORD>(c.y));
-        w.Word(static_cast<WORD>(c.cx));
-        w.Word(static_cast<WORD>(c.cy));
-        w.Dword(static_cast<DWORD>(c.id));
-        static constexpr WORD kClasses[] = {0x0080, 0x0082, 0x0081, 0x0082};  // button, static, edit, static
-        w.Ordinal(kClasses[static_cast<int>(c.kind)]);
-        if (c.kind == ControlKind::Icon)
-            w.Ordinal(static_cast<WORD>(c.iconId));  // the system loads it from the module
-        else
-            w.Text(c.text);
-        w.Word(0);  // no creation data
-    }
+// In the middle of the work area of the owner's monitor (of the dialog's
+// own when unowned): a dialog program has no other place to start from.
+void Centre(HWND dialog) {
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    const RECT& area = monitor.rcWork;
+    const int x = area.left + (area.right - area.left - (window.right - window.left)) / 2;
+    const int y = area.top + (area.bottom - area.top - (window.bottom - window.top)) / 2;
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -135,7 +60,8 @@ struct DialogMessages {
             auto* dialog = reinterpret_cast<Dialog*>(lParam);
             SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
             dialog->hwnd_ = hwnd;
-            if (dialog->template_->systemMenu) dialog->systemMenu_.emplace(::GetSystemMenu(hwnd, FALSE));
+            if (HMENU menu = ::GetSystemMenu(hwnd, FALSE)) dialog->systemMenu_.emplace(menu);
+            Centre(hwnd);
             return dialog->OnInitDialog() ? TRUE : FALSE;
         }
         auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -167,16 +93,11 @@ struct DialogMessages {
     }
 };
 
-Dialog::Dialog(int templateId, Dialog* parent) : template_(FindDialogTemplate(templateId)), parent_(parent) {}
-
 int Dialog::DoModal() {
-    if (!template_) return -1;
     // An unowned dialog is owned by the active window, if any.
     HWND owner = parent_ ? parent_->hwnd_ : GetActiveWindow();
-    TemplateWriter writer;
-    BuildTemplate(*template_, owner == nullptr, writer);
-    const INT_PTR result = DialogBoxIndirectParamW(Module(), writer.data(), owner, DialogMessages::Procedure,
-                                                   reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxParamW(Module(), MAKEINTRESOURCEW(templateId_), owner, DialogMessages::Procedure,
+                                           reinterpret_cast<LPARAM>(this));
     hwnd_ = nullptr;
     systemMenu_.reset();
     return static_cast<int>(result);
@@ -243,21 +164,8 @@ void Dialog::RunJob(const std::function<void()>& job) {
     if (focus) SetFocus(focus);
 }
 
-bool Dialog::OnInitDialog() { return true; }
-void Dialog::OnOK() { EndDialog(IDOK); }
-void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 void Dialog::OnSysCommand(unsigned, long) { Default(); }
 void Dialog::OnPaint() { Default(); }
-
-void Dialog::OnCommand(int id) {
-    if (id == IDOK) {
-        OnOK();
-    } else if (id == IDCANCEL) {
-        OnCancel();
-    } else if (auto it = commands_.find(id); it != commands_.end()) {
-        it->second();
-    }
-}
 
 PaintDC::PaintDC(Dialog* window) : hwnd_(window->GetSafeHwnd()) {
     static_assert(sizeof(PAINTSTRUCT) <= sizeof(paint_));

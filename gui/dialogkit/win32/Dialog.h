@@ -1,14 +1,14 @@
-// The Win32 backend of Dialog: a real Windows dialog, made from the
-// template in memory and run by the system's dialog manager. No Windows
+// The Win32 backend of Dialog: a real Windows dialog, made by the system's
+// dialog manager from the template resource in the executable. No Windows
 // header here: its macros (LoadString, MessageBox, ...) would rename the
 // methods the program classes call.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
+#include "dialogkit/DialogBase.h"
 #include "dialogkit/DialogUnits.h"
 #include "dialogkit/ResourceModule.h"
 #include "dialogkit/SystemMenu.h"
@@ -27,17 +27,14 @@ Icon LoadIcon(int id);
 // SM_CXICON, SM_CYICON.
 Size SystemIconSize();
 
-class Dialog {
+class Dialog : public DialogBase {
 public:
-    explicit Dialog(int templateId, Dialog* parent = nullptr);
-    virtual ~Dialog() = default;
-    Dialog(const Dialog&) = delete;
-    Dialog& operator=(const Dialog&) = delete;
+    explicit Dialog(int templateId, Dialog* parent = nullptr) : templateId_(templateId), parent_(parent) {}
 
     // Runs the dialog modally; returns the EndDialog result, -1 when it
     // could not be created.
     int DoModal();
-    void EndDialog(int result);
+    void EndDialog(int result) override;
 
     HWND__* GetSafeHwnd() const { return hwnd_; }
     HWND__* GetDlgItem(int id) const;
@@ -56,33 +53,22 @@ public:
     // the wait cursor and keeps painting; returns when the job is done.
     void RunJob(const std::function<void()>& job);
 
-    // Handlers, overridden by the dialogs.
-    virtual bool OnInitDialog();  // true: the first tab stop gets the focus
-    virtual void OnOK();
-    virtual void OnCancel();
     virtual void OnSysCommand(unsigned id, long param);  // the base passes it on to the system
     virtual void OnPaint();                               // the base lets the system paint
     virtual Icon OnQueryDragIcon() const { return nullptr; }
 
 protected:
-    // The message map: a click on button `id` runs `handler`.
-    template <class D>
-    void OnClicked(int id, void (D::*handler)()) {
-        commands_[id] = [this, handler] { (static_cast<D*>(this)->*handler)(); };
-    }
-    void OnCommand(int id);
     // Leaves the message being handled to the system's default handling.
     void Default() { passedOn_ = true; }
 
 private:
     friend struct DialogMessages;
 
-    const DialogTemplate* template_;
+    int templateId_;
     Dialog* parent_;
     HWND__* hwnd_ = nullptr;
     bool busy_ = false;
     bool passedOn_ = false;
-    std::map<int, std::function<void()>> commands_;
     std::optional<SystemMenu> systemMenu_;
 };
 
