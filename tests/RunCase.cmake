@@ -1,7 +1,7 @@
 # Runs one conversion case through the console converter:
 #   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
 #         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
-#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run> -DLOCPATH=<where it is>]
+#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run>] [-DLOCPATH=<where it is>]
 #         -P RunCase.cmake
 # A case directory holds the input files and:
 #   status       the expected exit status
@@ -12,13 +12,15 @@
 #                may appear and every input must keep its bytes.
 #   held         a file another program holds open during the run (Windows:
 #                the test's command does the holding)
+#   locale       LC_ALL for every run of the case (under Wine the code page
+#                follows it), found in LOCPATH
 # On Windows the program's CR LF line ends and '\' separators in what it
 # prints are read as LF and '/', so that the cases' texts serve both.
 # The version line's date and time (what changes from run to run) are masked
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std held)
+set(reserved status stderr stdout args expected.std held locale)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -93,6 +95,9 @@ if(NOT DEFINED THREADS)
   set(THREADS 1)
 endif()
 set(ENV{COR2TAVIK_THREADS} ${THREADS})
+if(EXISTS "${CASE}/locale")
+  file(STRINGS "${CASE}/locale" LOCALE)
+endif()
 if(LOCALE)
   set(ENV{LC_ALL} ${LOCALE})
   set(ENV{LOCPATH} ${LOCPATH})
