@@ -51,26 +51,44 @@ package: build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN32_BUILD)
 
-# The Windows programs, cross-built with mingw-w64, and their tests
-# under Wine. The zip to hand out lands in $(WIN_BUILD) too.
-WIN_BUILD ?= build-windows
-WINE_ENV  := WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-.PHONY: windows test-windows
+# The Windows programs, cross-built with mingw-w64 for x86-64 and for
+# 32-bit x86, and their tests under Wine. The zips to hand out land in
+# $(WIN_BUILD) and $(WIN32_BUILD) too.
+WIN_BUILD   ?= build-windows
+WIN32_BUILD ?= build-windows32
+.PHONY: windows windows64 windows32 test-windows test-windows64 test-windows32
 $(WIN_BUILD)/build.ninja:
 	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+$(WIN32_BUILD)/build.ninja:
+	cmake -S . -B $(WIN32_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 
-windows: test-deps $(WIN_BUILD)/build.ninja
+windows: windows64 windows32
+windows64: test-deps $(WIN_BUILD)/build.ninja
 	cmake --build $(WIN_BUILD) -j $(JOBS)
+windows32: test-deps $(WIN32_BUILD)/build.ninja
+	cmake --build $(WIN32_BUILD) -j $(JOBS)
 
-# Wine's server is started before ctest and stopped after: started by the
-# first test instead, it would inherit ctest's pipes and hold them open.
-test-windows: windows
-	$(WINE_ENV) wine cmd /c exit >/dev/null 2>&1
-	status=0; ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
-	  $(WINE_ENV) wineserver -k; exit $$status
+# Each build's tests in its own prefix (win64, win32), made again when the
+# Wine installation has changed. Wine's server and its services are started
+# before ctest and stopped after: started by the first test instead, they
+# would inherit ctest's pipes and hold them open.
+test-windows: test-windows64 test-windows32
+test-windows64: windows64
+	@$(MAKE) --no-print-directory wine-ctest WINE_DIR=$(WIN_BUILD) WINE_ARCH=win64
+test-windows32: windows32
+	@$(MAKE) --no-print-directory wine-ctest WINE_DIR=$(WIN32_BUILD) WINE_ARCH=win32
+
+.PHONY: wine-ctest
+wine-ctest:
+	scripts/wine-prefix $(WINE_DIR)/wineprefix $(WINE_ARCH)
+	WINEPREFIX=$(CURDIR)/$(WINE_DIR)/wineprefix wineserver -p >/dev/null 2>&1
+	WINEPREFIX=$(CURDIR)/$(WINE_DIR)/wineprefix WINEDEBUG=-all wine cmd /c exit >/dev/null 2>&1
+	status=0; ctest --test-dir $(WINE_DIR) --output-on-failure -j $(JOBS) || status=$$?; \
+	  WINEPREFIX=$(CURDIR)/$(WINE_DIR)/wineprefix wineserver -k; exit $$status
 
 .PHONY: test-asan test-tsan fuzz-build fuzz-smoke fuzz
 $(ASAN_BUILD)/build.ninja:

@@ -1,31 +1,6 @@
-# Cross-builds the Windows programs (x86-64) on Debian with mingw-w64; the
-# tests run under Wine through the emulator set below.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
+# Cross-builds the 64-bit Windows programs on Debian with mingw-w64; the
+# tests run under Wine through the emulator set in mingw-w64-common.cmake.
 set(COR2TAVIK_MINGW x86_64-w64-mingw32)
-# The posix flavour: std::thread needs winpthread.
-set(CMAKE_C_COMPILER ${COR2TAVIK_MINGW}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${COR2TAVIK_MINGW}-g++-posix)
-set(CMAKE_RC_COMPILER ${COR2TAVIK_MINGW}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${COR2TAVIK_MINGW})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# libgcc, libstdc++ and winpthread linked in, so that an .exe needs only the
-# DLLs every Windows has.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
-# Wine with a prefix of its own, so that a run never touches ~/.wine and a
-# clean build directory starts from a clean prefix; without .NET and the
-# browser engine, which a new prefix would otherwise offer to download.
-find_program(COR2TAVIK_WINE NAMES wine wine64)
-if(COR2TAVIK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
-      WINEDLLOVERRIDES=mscoree,mshtml=
-      ${COR2TAVIK_WINE})
-endif()
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(COR2TAVIK_WINEARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -103,11 +103,11 @@ private:
     // The one place the length limit is checked: the path the user gave,
     // then every name composed from it.
     std::optional<Problem> CheckLengths(std::optional<std::string_view> givenPath) const {
-        if (givenPath && givenPath->size() > kMaxPathLength)
+        if (givenPath && platform::PathLength(*givenPath) > kMaxPathLength)
             return FileProblem(std::string(*givenPath), Reason::pathTooLong);
         for (const std::string* path : {&outputPath_, &modelPath_, &resultProblems_[0].file(),
                                         &resultProblems_[1].file(), &resultProblems_[2].file()}) {
-            if (path->size() > kMaxPathLength) return FileProblem(*path, Reason::nameTooLong);
+            if (platform::PathLength(*path) > kMaxPathLength) return FileProblem(*path, Reason::nameTooLong);
         }
         return std::nullopt;
     }

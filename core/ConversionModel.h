@@ -9,13 +9,15 @@
 namespace cor2tavik {
 
 // A zero-filled array from calloc: large tables cost no memory until touched,
-// and an allocation failure is a value, not an exception.
+// and an allocation failure is a value, not an exception. `count` rows of
+// `width` entries, multiplied by calloc, which refuses a product that wraps
+// round (a record count times its width can, in a 32-bit program).
 template <typename T>
 class ZeroedArray {
 public:
-    bool Allocate(std::size_t count) {
-        data_.reset(count == 0 ? nullptr : static_cast<T*>(std::calloc(count, sizeof(T))));
-        size_ = data_ ? count : 0;
+    bool Allocate(std::size_t count, std::size_t width = 1) {
+        data_.reset(count == 0 ? nullptr : static_cast<T*>(std::calloc(count, width * sizeof(T))));
+        size_ = data_ ? count * width : 0;
         return count == 0 || data_ != nullptr;
     }
     T* data() { return data_.get(); }

@@ -69,7 +69,7 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     }
     if (auto failure = ParseCount(line, countLine, "node", fileSize, problems, model.nodeCount)) return failure;
     if (!model.nodeNumbers.Allocate(std::size_t(model.nodeCount)) ||
-        !model.nodeCoordinates.Allocate(3 * std::size_t(model.nodeCount)))
+        !model.nodeCoordinates.Allocate(std::size_t(model.nodeCount), 3))
         return problems.Make(in.line(), Reason::outOfMemory, "nodes", model.nodeCount);
     if (counts != nullptr) counts->Push(model.nodeCount);
 
@@ -83,7 +83,7 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     model.elementCount = elementCount;
     if (!model.elementNumbers.Allocate(std::size_t(elementCount)) ||
         !model.elementTypeCodes.Allocate(std::size_t(elementCount)) ||
-        !model.connectivity.Allocate(std::size_t(elementCount) * kElementSlots))
+        !model.connectivity.Allocate(std::size_t(elementCount), kElementSlots))
         return problems.Make(countLine, Reason::outOfMemory, "elements", elementCount);
     if (counts != nullptr) counts->Push(elementCount);
 

@@ -107,6 +107,11 @@ private:
 
 std::tm LocalTime(std::time_t t);
 
+// The bytes a path counts against the length limit: its UTF-8 bytes on
+// POSIX; on Windows its bytes in the system's ANSI code page, two for a
+// character that code page cannot hold.
+std::size_t PathLength(std::string_view utf8Path);
+
 // The cores this process may run on (at least 1).
 unsigned CoreCount();
 

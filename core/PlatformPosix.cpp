@@ -258,6 +258,8 @@ std::tm LocalTime(std::time_t t) {
     return local;
 }
 
+std::size_t PathLength(std::string_view utf8Path) { return utf8Path.size(); }
+
 unsigned CoreCount() {
     static const unsigned count = [] {
         cpu_set_t set;

@@ -1,6 +1,6 @@
 // The Windows side of Platform.h. Names are UTF-8 in the core and UTF-16 at
-// the system, so no code page ever sees them; files are binary, so CR LF
-// passes both ways untouched.
+// the system, so no code page ever reads them (the length limit counts them
+// in one); files are binary, so CR LF passes both ways untouched.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -381,6 +381,34 @@ std::tm LocalTime(std::time_t t) {
     std::tm local{};
     localtime_s(&local, &t);
     return local;
+}
+
+// The length the system's ANSI programs see, whose buffers the limit is
+// about. A UTF-8 code page (or a name that is not UTF-8, which no file call
+// takes) counts its bytes as they are.
+std::size_t PathLength(std::string_view utf8Path) {
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8 || utf8Path.empty() || utf8Path.size() > INT_MAX) return utf8Path.size();
+    const int size = static_cast<int>(utf8Path.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path.data(), size, nullptr, 0);
+    if (length <= 0) return utf8Path.size();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path.data(), size, wide.data(), length);
+
+    // The whole name at once; only when some character does not fit, one
+    // character (a surrogate pair as one) at a time.
+    BOOL lost = FALSE;
+    const int bytes = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lost);
+    if (bytes > 0 && !lost) return static_cast<std::size_t>(bytes);
+    std::size_t total = 0;
+    for (int i = 0; i < length;) {
+        const int units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < length && IS_LOW_SURROGATE(wide[i + 1]) ? 2 : 1;
+        lost = FALSE;
+        const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data() + i, units, nullptr, 0, nullptr, &lost);
+        total += n <= 0 || lost ? 2 : static_cast<std::size_t>(n);
+        i += units;
+    }
+    return total;
 }
 
 unsigned CoreCount() {

@@ -50,7 +50,7 @@ std::optional<Problem> ReadResult(TextReader& in, std::uint64_t fileSize, Result
         problems.Add(problems.Make(kCountLine, Reason::recordCountDiffers,
                                    kind == ResultKind::displacement ? "nodes" : "elements", declared, expected));
     const int width = ResultWidth(kind);
-    if (!table.values.Allocate(std::size_t(expected) * width))
+    if (!table.values.Allocate(std::size_t(expected), width))
         return problems.Make(in.line(), Reason::outOfMemory, "result records", expected);
     table.present = true;
     const std::int32_t records = std::min(declared, expected);

@@ -34,7 +34,14 @@ add_custom_command(
 add_executable(Cor2Tavik WIN32 Main.cpp Cor2Tavik.rc ${tables_rc})
 # windres looks up the files a script names (icon, manifest) on the include path.
 target_include_directories(Cor2Tavik PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
-set_source_files_properties(Cor2Tavik.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Cor2Tavik.manifest)
+# The manifest names the build's own processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(COR2TAVIK_MANIFEST_ARCH x86)
+else()
+  set(COR2TAVIK_MANIFEST_ARCH amd64)
+endif()
+configure_file(Cor2Tavik.manifest.in Cor2Tavik.manifest @ONLY)
+set_source_files_properties(Cor2Tavik.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/Cor2Tavik.manifest)
 set_source_files_properties(${tables_rc} PROPERTIES OBJECT_DEPENDS ${icon_file})
 target_link_libraries(Cor2Tavik PRIVATE cor2tavik_gui)
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -225,6 +226,21 @@ TEST(LargeConversion, ModelRefusedLate) {
     EXPECT_EQ(Problems(result.report), "");
     EXPECT_EQ(result.output, "earlier");
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
+}
+
+// A 32-bit program cannot hold 429496730 elements (20 GB of tables; their
+// slot count alone wraps round 32 bits): the job fails for want of memory
+// and writes nothing. The (sparse) model file is as large as the count.
+TEST(LargeConversion, TableBeyondTheAddressSpace) {
+    if (sizeof(void*) > 4) GTEST_SKIP() << "only a 32-bit address space is that small";
+    ScratchDir dir;
+    dir.Write("model.dat3", "t\ns\nNODE 0\nELEM 429496730\n1 304 4 1 2 3 4\n2 304 4 1 2 3 4\n\x1a");
+    std::filesystem::resize_file(dir / "model.dat3", 429496730);
+    auto result = Convert(dir);
+    EXPECT_EQ(result.status, -1);
+    ASSERT_TRUE(result.report.failure);
+    EXPECT_EQ(Message(*result.report.failure), "out of memory for 429496730 elements");
+    EXPECT_EQ(dir.List(), "model.dat3");
 }
 
 #ifndef _WIN32

@@ -1,7 +1,7 @@
 # Runs one conversion case through the console converter:
 #   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
 #         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
-#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run> -DLOCPATH=<where it is>]
+#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run>] [-DLOCPATH=<where it is>]
 #         -P RunCase.cmake
 # A case directory holds the input files and:
 #   status       the expected exit status
@@ -17,16 +17,18 @@
 #                that runs the converter less the converter itself
 #   check        shell lines run there after it; they replace the check that
 #                no other file changed (a temporary file left still fails)
-# A case with a setup runs as nobody when the tests run as root, setup and
-# check included, in a directory under /tmp that nobody can reach, so that
-# permissions bind as they do for a user.
+#   locale       LC_ALL for every run of the case (under Wine the code page
+#                follows it), found in LOCPATH
+# A case with a setup runs as the user nobody when the tests run as root,
+# setup and check included, in a directory under /tmp (which nobody can
+# reach, wherever the build is), so that permissions bind as for a user.
 # On Windows the program's CR LF line ends and '\' separators in what it
 # prints are read as LF and '/', so that the cases' texts serve both.
 # The version line's date and time (what changes from run to run) are masked
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std held setup check)
+set(reserved status stderr stdout args expected.std held setup check locale)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -104,6 +106,9 @@ if(NOT DEFINED THREADS)
   set(THREADS 1)
 endif()
 set(ENV{COR2TAVIK_THREADS} ${THREADS})
+if(EXISTS "${CASE}/locale")
+  file(STRINGS "${CASE}/locale" LOCALE)
+endif()
 if(LOCALE)
   set(ENV{LC_ALL} ${LOCALE})
   set(ENV{LOCPATH} ${LOCPATH})

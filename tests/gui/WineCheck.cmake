@@ -4,11 +4,13 @@ add_test(NAME gui.Resources
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/check-resources.sh ${CMAKE_RC_COMPILER} $<TARGET_FILE:Cor2Tavik>)
 
 # The Windows dialog end to end under Wine, on a private Xvfb display
-# (wine-dialog-check.sh). Screenshots of each state go to the folder named
-# by COR2TAVIK_SHOTS, when set.
+# (wine-dialog-check.sh), in a prefix of the build's architecture.
+# Screenshots of each state go to the folder named by COR2TAVIK_SHOTS, when
+# set.
 add_executable(WineProbe ${CMAKE_CURRENT_LIST_DIR}/WineProbe.cpp)
 target_link_options(WineProbe PRIVATE -municode)
 add_test(NAME gui.DialogUnderWine
-  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-dialog-check.sh $<TARGET_FILE:Cor2Tavik> $<TARGET_FILE:WineProbe>
+  COMMAND ${CMAKE_COMMAND} -E env WINEARCH=${COR2TAVIK_WINEARCH}
+          bash ${CMAKE_CURRENT_LIST_DIR}/wine-dialog-check.sh $<TARGET_FILE:Cor2Tavik> $<TARGET_FILE:WineProbe>
           ${CMAKE_CURRENT_BINARY_DIR}/wine-check)
 set_tests_properties(gui.DialogUnderWine PROPERTIES TIMEOUT 300)

@@ -9,7 +9,7 @@ exe=$1 probe=$2 work=$3 shots=${4:-${COR2TAVIK_SHOTS:-}}
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8
+export WINEPREFIX=$work/prefix WINEARCH=${WINEARCH:-win64} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8
 
 fail() {
   echo "FAIL: $*" >&2
@@ -31,12 +31,9 @@ windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 # of the foreground window after a line with its caption.
 texts() { wine "$probe" "$@" | tr -d '\r'; }
 
-# A prefix of its own, made before there is a display: the first start's
-# windows would otherwise take the focus from the dialog.
-if [ ! -d "$WINEPREFIX/drive_c" ]; then
-  DISPLAY= wine wineboot --init >/dev/null 2>&1
-  wineserver -w
-fi
+# A prefix of its own (WINEARCH: the program's), made before there is a
+# display and again whenever Wine has changed.
+"$here/../../scripts/wine-prefix" "$WINEPREFIX" "$WINEARCH"
 
 rm -f "$work/display"
 Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >/dev/null 2>&1 &

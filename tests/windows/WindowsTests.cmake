@@ -2,7 +2,8 @@
 # the emulator (Wine), the cases of windows/cases join the others, and the
 # runs with four threads use the Japanese code page (932), where a second
 # byte 0x5C inside a character would read as '\' to any program that handled
-# names in the code page.
+# names in the code page. A case with a file `locale` runs in the locale it
+# names both times (RunCase.cmake).
 set(converter "${CMAKE_CROSSCOMPILING_EMULATOR};$<TARGET_FILE:Cor2TavikCmd>")
 file(GLOB windows_cases CONFIGURE_DEPENDS LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/windows/cases/*)
 list(APPEND case_dirs ${windows_cases})
@@ -21,5 +22,5 @@ endif()
 if(NOT EXISTS ${locale_dir}/ja_JP.UTF-8/LC_CTYPE)
   message(FATAL_ERROR "cannot make the ja_JP.UTF-8 locale for Wine: install the locales package")
 endif()
-set(case_options_t1 -DWINDOWS=ON)
+set(case_options_t1 -DWINDOWS=ON -DLOCPATH=${locale_dir})
 set(case_options_t4 -DWINDOWS=ON -DLOCALE=ja_JP.UTF-8 -DLOCPATH=${locale_dir})
