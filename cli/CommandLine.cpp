@@ -6,6 +6,8 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+
+#include "cor2tavik/Utf16.h"
 #endif
 
 namespace cor2tavik {
@@ -17,15 +19,9 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr) return arguments;
-    for (int i = 0; i < count; ++i) {
-        // A lone surrogate cannot be UTF-8; it becomes U+FFFD and the name
-        // is then not found, which says enough.
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
-        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), bytes, nullptr, nullptr);
-        argument.pop_back();  // the terminating NUL
-        arguments.push_back(std::move(argument));
-    }
+    // A lone surrogate cannot be UTF-8; it becomes U+FFFD and the name is
+    // then not found, which says enough.
+    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i]));
     LocalFree(wide);
     return arguments;
 }

@@ -43,14 +43,6 @@ constexpr ResultFile kResultFiles[] = {
     {ResultKind::strain, "Strain.dat"},
 };
 
-Problem FileProblem(const std::string& file, Reason reason, int systemError = 0) {
-    Problem p;
-    p.file = file;
-    p.reason = reason;
-    p.systemError = systemError;
-    return p;
-}
-
 // What the model reader sends the result reader, in order: the node count,
 // the element count, and (any value) that the whole model was read.
 enum ModelNews { kNodeCount, kElementCount, kModelRead };
@@ -104,10 +96,10 @@ private:
     // then every name composed from it.
     std::optional<Problem> CheckLengths(std::optional<std::string_view> givenPath) const {
         if (givenPath && platform::PathLength(*givenPath) > kMaxPathLength)
-            return FileProblem(std::string(*givenPath), Reason::pathTooLong);
+            return MakeProblem(std::string(*givenPath), 0, Reason::pathTooLong);
         for (const std::string* path : {&outputPath_, &modelPath_, &resultProblems_[0].file(),
                                         &resultProblems_[1].file(), &resultProblems_[2].file()}) {
-            if (platform::PathLength(*path) > kMaxPathLength) return FileProblem(*path, Reason::nameTooLong);
+            if (platform::PathLength(*path) > kMaxPathLength) return MakeProblem(*path, 0, Reason::nameTooLong);
         }
         return std::nullopt;
     }
@@ -116,14 +108,14 @@ private:
     std::optional<Problem> OpenModel() {
         int fd = -1;
         if (int error = platform::OpenForReading(modelPath_, fd, modelSize_))
-            return FileProblem(modelPath_, Reason::cannotOpen, error);
+            return MakeProblem(modelPath_, 0, Reason::cannotOpen, error);
         model_ = FileDescriptor(fd);
         return std::nullopt;
     }
 
     std::optional<Problem> OpenOutput() {
         if (int error = output_.Open(outputPath_, plan_.outputWriter))
-            return FileProblem(outputPath_, Reason::cannotCreate, error);
+            return MakeProblem(outputPath_, 0, Reason::cannotCreate, error);
         return std::nullopt;
     }
 
@@ -131,7 +123,7 @@ private:
         ProblemList problems(modelPath_);
         TextReader reader(std::move(model_));
         if (auto failure = ReadMesh(reader, modelSize_, tables_, problems, &modelNews_)) return failure;
-        if (reader.error() != 0) return FileProblem(modelPath_, Reason::readError, reader.error());
+        if (reader.error() != 0) return MakeProblem(modelPath_, 0, Reason::readError, reader.error());
         modelNews_.Push(0);  // kModelRead
         problems.MoveInto(report_);
         modelSeconds_ = stopwatch_.Lap();
@@ -156,7 +148,7 @@ private:
 
     std::optional<Problem> Commit() {
         WriteEndCode(output_);
-        if (int error = output_.Commit()) return FileProblem(outputPath_, Reason::cannotWrite, error);
+        if (int error = output_.Commit()) return MakeProblem(outputPath_, 0, Reason::cannotWrite, error);
         if (options_.phaseTimes != nullptr) {
             options_.phaseTimes->modelRead = modelSeconds_;
             options_.phaseTimes->resultRead = resultSeconds_;
@@ -215,14 +207,14 @@ private:
             if (int error = platform::OpenForReading(path, fd, size)) {
                 // A missing result file is normal: its block is simply left out.
                 if (error != ENOENT) {
-                    Problem problem = FileProblem(path, Reason::blockCannotOpen, error);
+                    Problem problem = MakeProblem(path, 0, Reason::blockCannotOpen, error);
                     resultProblems_[i].Add(std::move(problem));
                 }
             } else {
                 TextReader reader{FileDescriptor(fd)};
                 const std::int32_t expected = news[kind == ResultKind::displacement ? kNodeCount : kElementCount];
                 auto failure = ReadResult(reader, size, kind, expected, tables_.result(kind), resultProblems_[i]);
-                if (!failure && reader.error() != 0) failure = FileProblem(path, Reason::readError, reader.error());
+                if (!failure && reader.error() != 0) failure = MakeProblem(path, 0, Reason::readError, reader.error());
                 if (failure) {
                     // Read by the job only after the join.
                     resultFailure_ = std::move(failure);

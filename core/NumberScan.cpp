@@ -38,11 +38,6 @@ int RealTokenLength(const char* p, const char* end) {
     return static_cast<int>(q - p);
 }
 
-ScanStatus ParseInteger(const char* p, const char* end, std::int32_t& value) {
-    // A whole token: nothing to skip, and the one-pass scan decides.
-    return ScanInteger(p, end, value);
-}
-
 CountCheck ScanCount(const char* p, const char* end, std::uint64_t fileSize, std::int32_t& count) {
     switch (ScanInteger(p, end, count)) {
     case ScanStatus::ok:

@@ -35,13 +35,13 @@ int IntegerTokenLength(const char* p, const char* end);
 // marker without digits after it is not part of the token.
 int RealTokenLength(const char* p, const char* end);
 
-// Parse a whole token found by the functions above.
-ScanStatus ParseInteger(const char* p, const char* end, std::int32_t& value);
+// Parse a whole real token found by the function above. (A whole integer
+// token is parsed by ScanInteger below, with nothing to skip.)
 ScanStatus ParseReal(const char* p, const char* end, double& value);
 
 // One-pass scans for the common case: a number at p whose value they can
 // decide exactly, at most 19 significant digits for a real. They return the
-// end of its token, or nullptr when ParseReal / ParseInteger must decide (the
+// end of its token, or nullptr when ParseReal / ScanInteger must decide (the
 // token is then still unread). Either way they read no further than
 // kFastScanReach bytes from p, which must all be in memory.
 inline constexpr std::ptrdiff_t kFastScanReach = 64;

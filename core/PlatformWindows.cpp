@@ -15,16 +15,48 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "FileDescriptor.h"
 #include "Platform.h"
 #include "PlatformShared.h"
 #include "cor2tavik/Conversion.h"
+#include "cor2tavik/Utf16.h"
 
 namespace cor2tavik {
 
 // '\' first: it goes between a directory and a name.
 const std::string_view kPathSeparators = "\\/";
+
+namespace {
+
+// Nothing when the system refuses `utf8` under `flags`.
+std::optional<std::wstring> Utf16Of(std::string_view utf8, DWORD flags) {
+    if (utf8.empty()) return std::wstring();
+    if (utf8.size() > INT_MAX) return std::nullopt;
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, flags, utf8.data(), size, nullptr, 0);
+    if (length <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, flags, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) { return Utf16Of(utf8, 0).value_or(std::wstring()); }
+
+std::optional<std::wstring> WidenExactly(std::string_view utf8) { return Utf16Of(utf8, MB_ERR_INVALID_CHARS); }
+
+std::string Narrow(std::wstring_view utf16) {
+    if (utf16.empty() || utf16.size() > INT_MAX) return std::string();
+    const int size = static_cast<int>(utf16.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
 
 namespace platform {
 
@@ -84,11 +116,9 @@ int WideName(const std::string& path, std::wstring& wide) {
     wide.clear();
     if (path.empty()) return ENOENT;
     if (path.size() > INT_MAX) return ENAMETOOLONG;
-    const int size = static_cast<int>(path.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
-    if (length == 0) return EILSEQ;
-    wide.resize(static_cast<std::size_t>(length));
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, wide.data(), length);
+    std::optional<std::wstring> exact = WidenExactly(path);
+    if (!exact) return EILSEQ;
+    wide = std::move(*exact);
     if (wide.find(L'\0') != std::wstring::npos) return ENOENT;
     // 248, not 260: the limit for a directory's name is 12 shorter.
     if (wide.size() < 248) return 0;
@@ -181,14 +211,6 @@ namespace {
 
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-std::string Utf8Of(const std::wstring& wide) {
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
-
 // Only what the user sets and sees of a file; 0 would mean "unchanged".
 void SetAttributes(HANDLE handle, DWORD attributes, FILETIME created) {
     FILE_BASIC_INFO info{};
@@ -234,7 +256,7 @@ int FollowLinks(const std::string& path, std::string& target) {
     CloseHandle(handle);
     if (length == 0 || length >= resolved.size()) return 0;
     resolved.resize(length);
-    target = Utf8Of(resolved);
+    target = Narrow(resolved);
     return 0;
 }
 
@@ -280,7 +302,7 @@ int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::
 std::string TemporaryDirectory() {
     wchar_t path[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    return length == 0 || length > MAX_PATH ? std::string() : Utf8Of(std::wstring(path, length));
+    return length == 0 || length > MAX_PATH ? std::string() : Narrow(std::wstring_view(path, length));
 }
 
 void TakeAttributes(const std::string& original, int fd) {
@@ -389,11 +411,10 @@ std::tm LocalTime(std::time_t t) {
 std::size_t PathLength(std::string_view utf8Path) {
     const UINT codePage = GetACP();
     if (codePage == CP_UTF8 || utf8Path.empty() || utf8Path.size() > INT_MAX) return utf8Path.size();
-    const int size = static_cast<int>(utf8Path.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path.data(), size, nullptr, 0);
-    if (length <= 0) return utf8Path.size();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path.data(), size, wide.data(), length);
+    const std::optional<std::wstring> converted = WidenExactly(utf8Path);
+    if (!converted) return utf8Path.size();
+    const std::wstring& wide = *converted;
+    const int length = static_cast<int>(wide.size());
 
     // The whole name at once; only when some character does not fit, one
     // character (a surrogate pair as one) at a time.

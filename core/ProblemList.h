@@ -11,6 +11,21 @@
 
 namespace cor2tavik {
 
+// A problem in `file`: at `line`, or with line 0 about the file as a whole,
+// where `systemError` may say what the system answered.
+inline Problem MakeProblem(std::string file, long line, Reason reason, int systemError = 0, std::string subject = {},
+                           long long n0 = 0, long long n1 = 0, std::string detail = {}) {
+    Problem p;
+    p.file = std::move(file);
+    p.line = line;
+    p.reason = reason;
+    p.systemError = systemError;
+    p.subject = std::move(subject);
+    p.detail = std::move(detail);
+    p.numbers = {n0, n1};
+    return p;
+}
+
 class ProblemList {
 public:
     explicit ProblemList(std::string file) : file_(std::move(file)) {}
@@ -18,14 +33,7 @@ public:
     // A problem at `line` of this file.
     Problem Make(long line, Reason reason, std::string subject = {}, long long n0 = 0, long long n1 = 0,
                  std::string detail = {}) const {
-        Problem p;
-        p.file = file_;
-        p.line = line;
-        p.reason = reason;
-        p.subject = std::move(subject);
-        p.detail = std::move(detail);
-        p.numbers = {n0, n1};
-        return p;
+        return MakeProblem(file_, line, reason, 0, std::move(subject), n0, n1, std::move(detail));
     }
 
     void Add(Problem problem) {
@@ -34,7 +42,6 @@ public:
     }
 
     const std::string& file() const { return file_; }
-    std::size_t count() const { return count_; }
 
     void MoveInto(ConversionReport& report) {
         report.problemCount += count_;

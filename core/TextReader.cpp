@@ -151,7 +151,9 @@ ScanStatus TextReader::ScanInteger(std::int32_t& value) {
             return ScanStatus::ok;
         }
     }
-    return ScanField(value, IntegerTokenLength, ParseInteger, 1);
+    // A whole token: the line scanner finds nothing to skip.
+    auto parse = [](const char* p, const char* end, std::int32_t& v) { return cor2tavik::ScanInteger(p, end, v); };
+    return ScanField(value, IntegerTokenLength, parse, 1);
 }
 
 ScanStatus TextReader::ScanReal(double& value) {

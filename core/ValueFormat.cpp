@@ -364,12 +364,6 @@ char* Format(double value, bool allowFast, char* out) {
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
 
-std::string FormatValue(double value) {
-    std::string s(kValueFieldWidth, '\0');
-    FormatValue(value, s.data());
-    return s;
-}
-
 namespace detail {
 char* FormatValueExact(double value, char* out) { return Format(value, false, out); }
 }  // namespace detail

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 namespace cor2tavik {
 
@@ -24,8 +23,6 @@ inline constexpr char kDigitPairs[] =
 // correctly rounded conversion. Infinities are written 1.#INF00E+000 and
 // -1.#INF0E+000: the post-processor reads that spelling back as an infinity.
 char* FormatValue(double value, char* out);
-
-std::string FormatValue(double value);
 
 namespace detail {
 // The same field computed by integer arithmetic alone, without the long

@@ -14,7 +14,8 @@
 // The power table is built on first use: build it in the default mode, so an
 // input replays the same way alone as in a run.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    cor2tavik::FormatValue(1.0);
+    char field[cor2tavik::kValueFieldWidth];
+    cor2tavik::FormatValue(1.0, field);
     return 0;
 }
 

@@ -13,6 +13,8 @@ using namespace dialogkit;
 using enum ControlKind;
 
 const char* const kDialogFont = "ＭＳ Ｐゴシック";
+// The About box names the major and minor version only.
+const char* const kAboutVersion = "Cor2Tavik Version " VER_STR(VER_MAJOR) "." VER_STR(VER_MINOR);
 
 // clang-format off
 DialogTemplate AboutBox() {
@@ -20,7 +22,7 @@ DialogTemplate AboutBox() {
             WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, {
         // id           kind        style                                      text                      x    y   cx   cy
         {IDC_STATIC,    Static,     SS_ICON,                                   "",                      11,  17,  20,  20, IDR_MAINFRAME},
-        {IDC_STATIC,    Static,     SS_NOPREFIX | WS_GROUP,                    "Cor2Tavik Version 1.0", 40,  10, 119,   8},
+        {IDC_STATIC,    Static,     SS_NOPREFIX | WS_GROUP,                    kAboutVersion,           40,  10, 119,   8},
         {IDC_STATIC,    Static,     SS_LEFT | WS_GROUP,                        VER_LEGALCOPYRIGHT_STR,  40,  25, 119,   8},
         {IDOK,          PushButton, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP,  "OK",                   178,   7,  50,  14},
     }};

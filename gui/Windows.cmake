@@ -6,7 +6,6 @@ enable_language(RC)
 target_sources(cor2tavik_gui PRIVATE
   dialogkit/win32/CommonDialogs.cpp
   dialogkit/win32/Dialog.cpp
-  dialogkit/win32/Utf16.cpp
   dialogkit/win32/WinApp.cpp
 )
 target_link_libraries(cor2tavik_gui PUBLIC comctl32 comdlg32)

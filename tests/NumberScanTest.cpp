@@ -30,7 +30,8 @@ bool ExpectSame(const std::string& token) {
     } else {
         if ((end = FastInteger(p, fast)) == nullptr) return false;
         length = IntegerTokenLength(p, limit);
-        status = ParseInteger(p, p + length, general);
+        const char* q = p;
+        status = ScanInteger(q, p + length, general);
     }
     EXPECT_EQ(status, ScanStatus::ok) << token;
     EXPECT_EQ(end - p, length) << token;

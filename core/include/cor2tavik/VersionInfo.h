@@ -1,8 +1,9 @@
 /* The version of both programs and of the package, in one place: Cor2Tavik.rc
    builds the Windows VERSIONINFO block from these fields, VersionResource.cpp
-   embeds them in the Linux executable, Cor2TavikCmd --version prints them and
-   CMake reads VER_MAJOR, VER_MINOR and VER_PATCH for the project and package
-   version (and checks the two strings below against the numbers). Plain C
+   embeds them in the Linux executable, the About box shows the major and
+   minor numbers, Cor2TavikCmd --version prints them and CMake reads
+   VER_MAJOR, VER_MINOR and VER_PATCH for the project and package version
+   (and checks the two strings below against the numbers). Plain C
    preprocessor only, for the resource compiler. */
 #ifndef COR2TAVIK_VERSIONINFO_H
 #define COR2TAVIK_VERSIONINFO_H

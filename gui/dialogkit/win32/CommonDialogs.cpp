@@ -1,11 +1,14 @@
 // The system's message box and open-file chooser.
 #include "dialogkit/CommonDialogs.h"
 
+#include "cor2tavik/Utf16.h"
 #include "dialogkit/Dialog.h"
-#include "dialogkit/win32/Utf16.h"
 #include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
+
+using cor2tavik::Narrow;
+using cor2tavik::Widen;
 
 namespace {
 

@@ -2,10 +2,13 @@
 
 #include <thread>
 
-#include "dialogkit/win32/Utf16.h"
+#include "cor2tavik/Utf16.h"
 #include "dialogkit/win32/WinApi.h"
 
 namespace dialogkit {
+
+using cor2tavik::Narrow;
+using cor2tavik::Widen;
 
 namespace {
 
