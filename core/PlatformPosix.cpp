@@ -109,16 +109,17 @@ void OnInterrupt(int signal) {
 
 int FollowLinks(const std::string& path, std::string& target) {
     target = path;
-    for (int links = 0; links < 40; ++links) {
+    // As many links as the system itself follows in a name.
+    for (int links = 0;; ++links) {
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(target.c_str(), buffer, sizeof buffer);
         // Not a link, or nothing there: the name to write is this one.
         if (length < 0) return 0;
+        if (links == 40) return ELOOP;
         if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
         const std::string link(buffer, static_cast<std::size_t>(length));
         target = link[0] == '/' ? link : DirectoryOf(target) + link;
     }
-    return ELOOP;
 }
 
 int InspectOutput(const std::string& path, OutputTarget& target) {
