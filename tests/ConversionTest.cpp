@@ -224,6 +224,7 @@ TEST(LargeConversion, ModelRefusedLate) {
     ASSERT_TRUE(result.report.failure);
     EXPECT_EQ(Message(*result.report.failure), "element count line: negative count -1");
     EXPECT_EQ(Problems(result.report), "");
+    EXPECT_EQ(result.report.problemCount, 0u);
     EXPECT_EQ(result.output, "earlier");
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
 }
