@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -224,8 +226,10 @@ void SetAttributes(HANDLE handle, DWORD attributes, FILETIME created) {
 
 // What an interrupt removes: the temporary file, opened for sharing its
 // deletion, so that it can be deleted while the job still writes to it.
+// A fixed buffer: the handler runs on a thread of its own, and must never
+// see a string in the middle of being replaced.
 std::atomic<bool> g_hasTemporary{false};
-std::wstring g_temporary;
+wchar_t g_temporary[32768];
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
@@ -234,7 +238,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
         if (found == kInterrupted) return TRUE;
         Sleep(10);  // a commit under way finishes first
     }
-    if (g_hasTemporary.load()) DeleteFileW(g_temporary.c_str());
+    if (g_hasTemporary.load()) DeleteFileW(g_temporary);
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
@@ -385,8 +389,8 @@ int OverwriteInPlace(int fd, std::uint64_t size, const std::string& target) {
 void RemoveOnInterrupt(const std::string& name) {
     g_hasTemporary.store(false);
     std::wstring wide;
-    if (name.empty() || WideName(name, wide) != 0) return;
-    g_temporary = std::move(wide);
+    if (name.empty() || WideName(name, wide) != 0 || wide.size() >= std::size(g_temporary)) return;
+    std::wmemcpy(g_temporary, wide.c_str(), wide.size() + 1);
     g_hasTemporary.store(true);
 }
 
