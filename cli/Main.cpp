@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         return kNotWritten;
     }
     if (reportTimes)
-        std::fprintf(stderr, "phase times (s): model read %.3f, result read %.3f, write %.3f\n", times.modelRead,
-                     times.resultRead, times.write);
+        std::fprintf(stderr, "phase times (s): model %.3f, results %.3f, commit %.3f\n", times.model, times.results,
+                     times.commit);
     return report.problemCount == 0 ? kWritten : kWrittenWithProblems;
 }

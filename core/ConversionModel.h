@@ -1,4 +1,6 @@
-// The tables the readers fill and the writers read.
+// What a job keeps of the model from start to end: the numbers that the
+// result blocks repeat. Coordinates, connectivity and result values pass
+// through in batches (RecordBatch.h) and are not kept.
 #pragma once
 
 #include <cstddef>
@@ -9,15 +11,15 @@
 namespace cor2tavik {
 
 // A zero-filled array from calloc: large tables cost no memory until touched,
-// and an allocation failure is a value, not an exception. `count` rows of
-// `width` entries, multiplied by calloc, which refuses a product that wraps
-// round (a record count times its width can, in a 32-bit program).
+// and an allocation failure is a value, not an exception. calloc multiplies
+// the count by the entry's size itself, refusing a product that wraps round
+// (a count times 8 bytes can, in a 32-bit program).
 template <typename T>
 class ZeroedArray {
 public:
-    bool Allocate(std::size_t count, std::size_t width = 1) {
-        data_.reset(count == 0 ? nullptr : static_cast<T*>(std::calloc(count, width * sizeof(T))));
-        size_ = data_ ? count * width : 0;
+    bool Allocate(std::size_t count) {
+        data_.reset(count == 0 ? nullptr : static_cast<T*>(std::calloc(count, sizeof(T))));
+        size_ = data_ ? count : 0;
         return count == 0 || data_ != nullptr;
     }
     T* data() { return data_.get(); }
@@ -42,37 +44,17 @@ inline constexpr int kElementSlots = 10;
 // An element's type code is 300 plus its node count.
 inline constexpr int kElementTypeBase = 300;
 
-enum class ResultKind { displacement, stress, strain };
-
-inline constexpr int ResultWidth(ResultKind kind) {
-    return kind == ResultKind::displacement ? 3 : 6;
-}
-
-struct ResultTable {
-    bool present = false;  // the file was read and its block is written
-    ZeroedArray<double> values;  // ResultWidth values per node or element
+struct ElementHead {
+    std::int32_t number;
+    std::int32_t typeCode;
 };
 
 struct ConversionModel {
     std::int32_t nodeCount = 0;
     ZeroedArray<std::int32_t> nodeNumbers;
-    ZeroedArray<double> nodeCoordinates;  // x, y, z per node
 
     std::int32_t elementCount = 0;
-    ZeroedArray<std::int32_t> elementNumbers;
-    ZeroedArray<std::int32_t> elementTypeCodes;
-    ZeroedArray<std::int32_t> connectivity;  // kElementSlots per element
-
-    ResultTable displacement;
-    ResultTable stress;
-    ResultTable strain;
-
-    ResultTable& result(ResultKind kind) {
-        return kind == ResultKind::displacement ? displacement
-               : kind == ResultKind::stress     ? stress
-                                                : strain;
-    }
-    const ResultTable& result(ResultKind kind) const { return const_cast<ConversionModel*>(this)->result(kind); }
+    ZeroedArray<ElementHead> elements;
 };
 
 }  // namespace cor2tavik

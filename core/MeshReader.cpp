@@ -24,7 +24,8 @@ std::optional<Problem> ParseCount(const std::string& line, long lineNumber, cons
     return problems.Make(lineNumber, kReasons.Of(check), name, count, static_cast<long long>(fileSize));
 }
 
-void ReadElementLine(const std::string& line, long lineNumber, std::int32_t i, ConversionModel& model,
+// Element i's head goes to `element`, its node numbers to `slot`.
+void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, ElementHead& element, std::int32_t* slot,
                      ProblemList& problems) {
     const char* p = line.data();
     const char* end = p + line.size();
@@ -32,8 +33,7 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int32_t i, C
     int scanned = 0;
     ScanStatus status = ScanStatus::ok;
     while (scanned < 3 && (status = ScanInteger(p, end, head[scanned])) == ScanStatus::ok) ++scanned;
-    model.elementNumbers[i] = head[0];
-    model.elementTypeCodes[i] = head[1];
+    element = {head[0], head[1]};
     if (scanned < 3) {
         static constexpr const char* kHeadNames[] = {"element number", "type code", "node count"};
         problems.Add(problems.Make(lineNumber, FieldReason(status), "element line " + Str(i + 1), 0, 0,
@@ -42,24 +42,23 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int32_t i, C
     }
     const std::int32_t number = head[0], typeCode = head[1], nodeCount = head[2];
     // Made only for a problem: most lines have none.
-    auto element = [number] { return "element " + Str(number); };
+    auto name = [number] { return "element " + Str(number); };
     if (nodeCount == 4 || nodeCount == 8 || nodeCount == 10) {
-        std::int32_t* slot = &model.connectivity[std::size_t(i) * kElementSlots];
         int stored = 0;
         while (stored < nodeCount && (status = ScanInteger(p, end, slot[stored])) == ScanStatus::ok) ++stored;
         if (stored < nodeCount)
-            problems.Add(problems.Make(lineNumber, Reason::elementNodesShort, element(), stored, nodeCount));
+            problems.Add(problems.Make(lineNumber, Reason::elementNodesShort, name(), stored, nodeCount));
     } else {
-        problems.Add(problems.Make(lineNumber, Reason::nodeCountUnsupported, element(), nodeCount));
+        problems.Add(problems.Make(lineNumber, Reason::nodeCountUnsupported, name(), nodeCount));
     }
     if (static_cast<std::int64_t>(typeCode) - kElementTypeBase != nodeCount)
-        problems.Add(problems.Make(lineNumber, Reason::typeCodeDisagrees, element(), typeCode, nodeCount));
+        problems.Add(problems.Make(lineNumber, Reason::typeCodeDisagrees, name(), typeCode, nodeCount));
 }
 
 }  // namespace
 
 std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
-                                ProblemList& problems, Channel<std::int32_t>* counts) {
+                                ProblemList& problems, RowSink& sink) {
     std::string line;
     long countLine = 0;
     for (int i = 0; i < 3; ++i) {
@@ -67,34 +66,39 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
         if (!in.ReadLine(line))
             return problems.Make(countLine, Reason::endsBeforeCountLine, "node count line (line 3)");
     }
-    if (auto failure = ParseCount(line, countLine, "node", fileSize, problems, model.nodeCount)) return failure;
-    if (!model.nodeNumbers.Allocate(std::size_t(model.nodeCount)) ||
-        !model.nodeCoordinates.Allocate(std::size_t(model.nodeCount), 3))
-        return problems.Make(in.line(), Reason::outOfMemory, "nodes", model.nodeCount);
-    if (counts != nullptr) counts->Push(model.nodeCount);
-
-    ReadRecords(in, kNodeRecord, model.nodeCount, model.nodeCount, model.nodeNumbers.data(),
-                model.nodeCoordinates.data(), problems);
+    std::int32_t nodeCount = 0;
+    if (auto failure = ParseCount(line, countLine, "node", fileSize, problems, nodeCount)) return failure;
+    if (!model.nodeNumbers.Allocate(std::size_t(nodeCount)))
+        return problems.Make(in.line(), Reason::outOfMemory, "nodes", nodeCount);
+    model.nodeCount = nodeCount;
+    sink.Begin(Block::nodes);
+    ForEachBatch(sink, nodeCount, [&](RecordBatch& batch) {
+        return ReadRecords(in, kNodeRecord, batch.first, batch.rows, nodeCount, &model.nodeNumbers[batch.first],
+                           batch.values, problems);
+    });
+    sink.End();
 
     countLine = in.line();
     if (!in.ReadLine(line)) return problems.Make(countLine, Reason::endsBeforeCountLine, "element count line");
     std::int32_t elementCount = 0;
     if (auto failure = ParseCount(line, countLine, "element", fileSize, problems, elementCount)) return failure;
-    model.elementCount = elementCount;
-    if (!model.elementNumbers.Allocate(std::size_t(elementCount)) ||
-        !model.elementTypeCodes.Allocate(std::size_t(elementCount)) ||
-        !model.connectivity.Allocate(std::size_t(elementCount), kElementSlots))
+    if (!model.elements.Allocate(std::size_t(elementCount)))
         return problems.Make(countLine, Reason::outOfMemory, "elements", elementCount);
-    if (counts != nullptr) counts->Push(elementCount);
-
-    for (std::int32_t i = 0; i < elementCount; ++i) {
-        long lineNumber = in.line();
-        if (!in.ReadLine(line)) {
-            problems.Add(problems.Make(lineNumber, Reason::elementLinesEnd, {}, i, elementCount));
-            break;
+    model.elementCount = elementCount;
+    sink.Begin(Block::elements);
+    ForEachBatch(sink, elementCount, [&](RecordBatch& batch) {
+        for (std::int32_t j = 0; j < batch.rows; ++j) {
+            const std::int64_t i = batch.first + j;
+            const long lineNumber = in.line();
+            if (!in.ReadLine(line)) {
+                problems.Add(problems.Make(lineNumber, Reason::elementLinesEnd, {}, i, elementCount));
+                return false;
+            }
+            ReadElementLine(line, lineNumber, i, model.elements[i], &batch.slots[j * kElementSlots], problems);
         }
-        ReadElementLine(line, lineNumber, i, model, problems);
-    }
+        return true;
+    });
+    sink.End();
     return std::nullopt;
 }
 

@@ -1,22 +1,23 @@
-// Reads the analysis-model file: node coordinates and element connectivity.
+// Reads the analysis-model file: its nodes and elements, as the node and
+// element blocks.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 #include "ConversionModel.h"
-#include "Parallel.h"
 #include "ProblemList.h"
+#include "RecordBatch.h"
 #include "TextReader.h"
 
 namespace cor2tavik {
 
-// Fills the node and element tables. A count that cannot be read, or that
-// the file (of `fileSize` bytes) could not hold, refuses the file: the
-// returned problem says where. Anything else wrong is added to `problems`
-// and reading goes on. The node count and then the element count are sent
-// to `counts`, when given, once each table is allocated.
+// Puts the node block and then the element block to `sink`, keeping the
+// node numbers and the element heads in `model`. A count that cannot be
+// read, or that the file (of `fileSize` bytes) could not hold, refuses the
+// file: the returned problem says where, and what was put is to be dropped.
+// Anything else wrong is added to `problems` and reading goes on.
 std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
-                                ProblemList& problems, Channel<std::int32_t>* counts = nullptr);
+                                ProblemList& problems, RowSink& sink);
 
 }  // namespace cor2tavik

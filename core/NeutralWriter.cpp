@@ -4,11 +4,8 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
-#include <memory>
 #include <string_view>
-#include <thread>
 
-#include "Parallel.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -76,142 +73,66 @@ constexpr std::size_t kNodeRecordBytes = 128;
 constexpr std::size_t kResultRecordBytes = 160;
 constexpr std::size_t kElementRecordBytes = 64 + 20 * (kMaxWrittenElementNodes + 2);
 
-// ---------------------------------------------------------------------------
-// Records in runs, with a helper thread: the helper formats every other run
-// into a buffer of its own while this thread formats the runs between them
-// straight into the output, then copies the helper's run in after its own.
-// The bytes are the same as from one thread.
-
-constexpr std::int64_t kRunRecords = 2048;
-constexpr std::int64_t kMinRuns = 8;
-// A helper's run stops short when its buffer is this full (only elements
-// with huge type codes get near); this thread formats the rest.
-constexpr std::size_t kRunBytes = std::size_t{1} << 20;
-
-struct HelperRun {
-    std::unique_ptr<char[]> bytes{new char[kRunBytes]};
-    std::size_t size = 0;
-    std::int64_t records = 0;  // formatted from the run's start
-};
-
-// `record(i, p)` writes record i at p and returns its end.
+// `record(j, p)` writes the batch's row j at p and returns its end.
 template <typename Record>
-void WriteRecords(OutputFile& out, std::int64_t count, std::size_t recordBytes, bool helper, const Record& record) {
-    auto here = [&](std::int64_t begin, std::int64_t end) {
-        for (std::int64_t i = begin; i < end; ++i) out.Advance(record(i, out.Reserve(recordBytes)));
-    };
-    const std::int64_t runs = (count + kRunRecords - 1) / kRunRecords;
-    // A small block is done before a helper would be of use.
-    if (!helper || runs < kMinRuns) return here(0, count);
+void WriteRecords(OutputFile& out, const RecordBatch& batch, std::size_t recordBytes, const Record& record) {
+    for (std::int32_t j = 0; j < batch.rows; ++j) out.Advance(record(j, out.Reserve(recordBytes)));
+}
 
-    auto runEnd = [&](std::int64_t k) { return std::min(count, (k + 1) * kRunRecords); };
-    Channel<HelperRun> empty, formatted;  // two runs go round between the threads
-    empty.Push({});
-    empty.Push({});
-    // Declared after the channels: on any way out it is stopped and joined first.
-    std::jthread thread = StartWorker(true, [&](std::stop_token stop) {
-        for (std::int64_t k = 1; k < runs; k += 2) {
-            std::optional<HelperRun> run = empty.Pop(stop);
-            if (!run) return;
-            char* p = run->bytes.get();
-            const char* limit = p + kRunBytes;
-            std::int64_t i = k * kRunRecords;
-            for (const std::int64_t end = runEnd(k); i < end && static_cast<std::size_t>(limit - p) >= recordBytes; ++i)
-                p = record(i, p);
-            run->size = static_cast<std::size_t>(p - run->bytes.get());
-            run->records = i - k * kRunRecords;
-            formatted.Push(std::move(*run));
-        }
+void WriteNodes(OutputFile& out, const ConversionModel& model, const RecordBatch& batch) {
+    const std::int32_t* numbers = &model.nodeNumbers[batch.first];
+    WriteRecords(out, batch, kNodeRecordBytes, [&](std::int32_t j, char* p) {
+        p = Put(p, "  ");
+        p = PutInt<8>(p, numbers[j]);
+        p = Put(p, "       0       0  000000       ");
+        p = PutValues(p, &batch.values[3 * j], 3);
+        return Put(p, kLineEnd);
     });
-    if (!thread.joinable()) return here(0, count);
+}
 
-    for (std::int64_t k = 0; k < runs; ++k) {
-        if (k % 2 == 0) {
-            here(k * kRunRecords, runEnd(k));
-            continue;
+void WriteElements(OutputFile& out, const ConversionModel& model, const RecordBatch& batch) {
+    const ElementHead* heads = &model.elements[batch.first];
+    WriteRecords(out, batch, kElementRecordBytes, [&](std::int32_t j, char* p) {
+        const std::int32_t typeCode = heads[j].typeCode;
+        p = Put(p, "  ");
+        p = PutInt<8>(p, heads[j].number);
+        p = PutInt<6>(p, typeCode);
+        p = Put(p, "        ");
+        p = PutInt<8>(p, 0);
+        long long nodes = static_cast<long long>(typeCode) - kElementTypeBase;
+        if (nodes > kMaxWrittenElementNodes) nodes = 0;
+        const std::int32_t* slot = &batch.slots[j * kElementSlots];
+        for (int k = 0; k < nodes; ++k) {
+            // Only the element's own slot is read; positions past it are 0.
+            p = PutInt<8>(p, k < kElementSlots ? slot[k] : 0);
+            // Lines break after the 6th and the 15th node number.
+            if ((k == 5 || k == 14) && k + 1 < nodes) p = Put(p, "\r\n        ");
         }
-        HelperRun run = std::move(*formatted.Pop());  // the helper formats every odd run
-        out.Write(std::string_view(run.bytes.get(), run.size));
-        here(k * kRunRecords + run.records, runEnd(k));
-        empty.Push(std::move(run));
-    }
+        return Put(p, kLineEnd);
+    });
 }
 
-// ---------------------------------------------------------------------------
-// The records.
-
-char* NodeRecord(const ConversionModel& model, std::int64_t i, char* p) {
-    p = Put(p, "  ");
-    p = PutInt<8>(p, model.nodeNumbers[i]);
-    p = Put(p, "       0       0  000000       ");
-    p = PutValues(p, &model.nodeCoordinates[3 * std::size_t(i)], 3);
-    return Put(p, kLineEnd);
+void WriteDisplacements(OutputFile& out, const ConversionModel& model, const RecordBatch& batch) {
+    const std::int32_t* numbers = &model.nodeNumbers[batch.first];
+    WriteRecords(out, batch, kResultRecordBytes, [&](std::int32_t j, char* p) {
+        p = Put(p, "  ");
+        p = PutInt<8>(p, numbers[j]);
+        p = Put(p, "\r\n  ");
+        p = PutValues(p, &batch.values[3 * j], 3);
+        return Put(p, kLineEnd);
+    });
 }
 
-char* ElementRecord(const ConversionModel& model, std::int64_t i, char* p) {
-    const std::int32_t typeCode = model.elementTypeCodes[i];
-    p = Put(p, "  ");
-    p = PutInt<8>(p, model.elementNumbers[i]);
-    p = PutInt<6>(p, typeCode);
-    p = Put(p, "        ");
-    p = PutInt<8>(p, 0);
-    long long nodes = static_cast<long long>(typeCode) - kElementTypeBase;
-    if (nodes > kMaxWrittenElementNodes) nodes = 0;
-    const std::int32_t* slot = &model.connectivity[std::size_t(i) * kElementSlots];
-    for (int j = 0; j < nodes; ++j) {
-        // Only the element's own slot is read; positions past it are 0.
-        p = PutInt<8>(p, j < kElementSlots ? slot[j] : 0);
-        // Lines break after the 6th and the 15th node number.
-        if ((j == 5 || j == 14) && j + 1 < nodes) p = Put(p, "\r\n        ");
-    }
-    return Put(p, kLineEnd);
-}
-
-char* DisplacementRecord(const ConversionModel& model, std::int64_t i, char* p) {
-    p = Put(p, "  ");
-    p = PutInt<8>(p, model.nodeNumbers[i]);
-    p = Put(p, "\r\n  ");
-    p = PutValues(p, model.displacement.values.data() + 3 * std::size_t(i), 3);
-    return Put(p, kLineEnd);
-}
-
-char* ElementResultRecord(const ConversionModel& model, const ResultTable& table, std::int64_t i, char* p) {
-    p = Put(p, "  ");
-    p = PutInt<8>(p, model.elementNumbers[i]);
-    p = PutInt<6>(p, model.elementTypeCodes[i]);
-    p = Put(p, "       1       1       0\r\n  ");
-    p = PutValues(p, table.values.data() + 6 * std::size_t(i), 6);
-    return Put(p, kLineEnd);
-}
-
-void WriteNodes(OutputFile& out, const ConversionModel& model, bool helper) {
-    WriteRecords(out, model.nodeCount, kNodeRecordBytes, helper,
-                 [&](std::int64_t i, char* p) { return NodeRecord(model, i, p); });
-}
-
-void WriteElements(OutputFile& out, const ConversionModel& model, bool helper) {
-    WriteRecords(out, model.elementCount, kElementRecordBytes, helper,
-                 [&](std::int64_t i, char* p) { return ElementRecord(model, i, p); });
-}
-
-void WriteResultPreamble(OutputFile& out, int code) {
-    WriteCodeLine(out, code);
-    out.Write("         1     1\r\n         1\r\n");
-}
-
-void WriteDisplacementBlock(OutputFile& out, const ConversionModel& model, bool helper) {
-    WriteResultPreamble(out, 52);
-    WriteRecords(out, model.nodeCount, kResultRecordBytes, helper,
-                 [&](std::int64_t i, char* p) { return DisplacementRecord(model, i, p); });
-    WriteCodeLine(out, -1);
-}
-
-void WriteElementResultBlock(OutputFile& out, const ConversionModel& model, int code, const ResultTable& table,
-                             bool helper) {
-    WriteResultPreamble(out, code);
-    WriteRecords(out, model.elementCount, kResultRecordBytes, helper,
-                 [&](std::int64_t i, char* p) { return ElementResultRecord(model, table, i, p); });
-    WriteCodeLine(out, -1);
+void WriteTensors(OutputFile& out, const ConversionModel& model, const RecordBatch& batch) {
+    const ElementHead* heads = &model.elements[batch.first];
+    WriteRecords(out, batch, kResultRecordBytes, [&](std::int32_t j, char* p) {
+        p = Put(p, "  ");
+        p = PutInt<8>(p, heads[j].number);
+        p = PutInt<6>(p, heads[j].typeCode);
+        p = Put(p, "       1       1       0\r\n  ");
+        p = PutValues(p, &batch.values[6 * j], 6);
+        return Put(p, kLineEnd);
+    });
 }
 
 }  // namespace
@@ -222,7 +143,7 @@ void WriteCodeLine(OutputFile& out, int code) {
     out.Advance(Put(p, kLineEnd));
 }
 
-void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now, bool helper) {
+void WriteHeader(OutputFile& out, const std::tm& now) {
     WriteCodeLine(out, 1);
     char* p = out.Reserve(128);
     p = Put(p, "VERSION  5. 0. 0DATE");
@@ -242,31 +163,25 @@ void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::
     out.Write("Corvantis Data\r\n");
     WriteCodeLine(out, 3);
     out.Write("TAVIK/QR Ver 5.0\r\n");
-
-    WriteCodeLine(out, 12);
-    WriteNodes(out, model, helper);
-    WriteCodeLine(out, -1);
-
-    WriteCodeLine(out, 13);
-    WriteElements(out, model, helper);
-    WriteCodeLine(out, -1);
 }
 
-void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind, bool helper) {
-    const ResultTable& table = model.result(kind);
-    if (!table.present) return;
-    switch (kind) {
-    case ResultKind::displacement:
-        WriteDisplacementBlock(out, model, helper);
-        break;
-    case ResultKind::stress:
-        WriteElementResultBlock(out, model, 72, table, helper);
-        break;
-    case ResultKind::strain:
-        WriteElementResultBlock(out, model, 73, table, helper);
-        break;
+void WriteBlockStart(OutputFile& out, Block block) {
+    static constexpr int kCodes[] = {12, 13, 52, 72, 73};
+    WriteCodeLine(out, kCodes[static_cast<int>(block)]);
+    if (block != Block::nodes && block != Block::elements) out.Write("         1     1\r\n         1\r\n");
+}
+
+void WriteRows(OutputFile& out, const ConversionModel& model, Block block, const RecordBatch& batch) {
+    switch (block) {
+    case Block::nodes: return WriteNodes(out, model, batch);
+    case Block::elements: return WriteElements(out, model, batch);
+    case Block::displacement: return WriteDisplacements(out, model, batch);
+    case Block::stress:
+    case Block::strain: return WriteTensors(out, model, batch);
     }
 }
+
+void WriteBlockEnd(OutputFile& out) { WriteCodeLine(out, -1); }
 
 void WriteEndCode(OutputFile& out) { WriteCodeLine(out, 99); }
 

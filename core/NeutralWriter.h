@@ -6,18 +6,21 @@
 
 #include "ConversionModel.h"
 #include "OutputFile.h"
+#include "RecordBatch.h"
 
 namespace cor2tavik {
 
 void WriteCodeLine(OutputFile& out, int code);
 
-// Blocks 1, 2, 3 (version and date, title, product), 12 (nodes) and 13
-// (elements). `now` is the local time stamped on the version line. With
-// `helper`, a second thread formats half of each large block's records.
-void WriteModelBlocks(OutputFile& out, const ConversionModel& model, const std::tm& now, bool helper = false);
+// Blocks 1, 2 and 3: version and date, title, product. `now` is the local
+// time stamped on the version line.
+void WriteHeader(OutputFile& out, const std::tm& now);
 
-// Block 52, 72 or 73 for `kind`, when its result file was read.
-void WriteResultBlock(OutputFile& out, const ConversionModel& model, ResultKind kind, bool helper = false);
+// A block of rows: its code line (and a result block's preamble), the rows
+// batch by batch, the closing "-1".
+void WriteBlockStart(OutputFile& out, Block block);
+void WriteRows(OutputFile& out, const ConversionModel& model, Block block, const RecordBatch& batch);
+void WriteBlockEnd(OutputFile& out);
 
 void WriteEndCode(OutputFile& out);
 

@@ -20,9 +20,8 @@ namespace cor2tavik {
 
 // The workers besides the caller's thread (see ConversionOptions::threads).
 struct ThreadPlan {
-    bool resultReader = false;  // reads the result files while the model is read
+    bool formatter = false;     // formats the blocks while the caller reads on
     bool outputWriter = false;  // writes full buffers while the next is filled
-    bool formatHelper = false;  // formats every other run of records
 };
 
 ThreadPlan PlanThreads(unsigned threads);

@@ -22,10 +22,11 @@ namespace cor2tavik::platform {
 // a regular file, UINT64_MAX for anything else (a pipe, a device).
 int OpenForReading(const std::string& path, int& fd, std::uint64_t& size);
 
-// What a path names now, without opening it (a pipe's open may wait for a
-// writer, so the job decides first whether that may happen yet).
+// What a path names.
 enum class FileKind { missing, regular, directory, other };
-FileKind KindOf(const std::string& path);
+
+// The size of the regular file at `path`; 0 for anything else.
+std::uint64_t RegularFileSize(const std::string& path);
 
 // Up to `size` bytes; returns the count (0 at the end) or -1 with `error` set.
 // Interrupted reads are retried.

@@ -38,12 +38,10 @@ int OpenForReading(const std::string& path, int& fd, std::uint64_t& size) {
     return 0;
 }
 
-FileKind KindOf(const std::string& path) {
+std::uint64_t RegularFileSize(const std::string& path) {
     struct stat status;
-    if (::stat(path.c_str(), &status) != 0) return FileKind::missing;
-    if (S_ISREG(status.st_mode)) return FileKind::regular;
-    if (S_ISDIR(status.st_mode)) return FileKind::directory;
-    return FileKind::other;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+    return static_cast<std::uint64_t>(status.st_size);
 }
 
 std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error) {

@@ -179,10 +179,13 @@ int OpenForReading(const std::string& path, int& fd, std::uint64_t& size) {
     return 0;
 }
 
-FileKind KindOf(const std::string& path) {
+std::uint64_t RegularFileSize(const std::string& path) {
     std::wstring wide;
-    if (WideName(path, wide) != 0) return FileKind::missing;
-    return KindOfWide(wide);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (WideName(path, wide) != 0 || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return 0;
+    return std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 }
 
 std::ptrdiff_t Read(int fd, char* into, std::size_t size, int& error) {

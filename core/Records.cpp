@@ -5,14 +5,15 @@
 
 namespace cor2tavik {
 
-void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records, std::int32_t declared,
-                 std::int32_t* labels, double* values, ProblemList& problems) {
-    for (std::int32_t k = 0; k < records; ++k) {
-        double* record = values + std::size_t(k) * shape.width;
+bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
+                 std::int32_t declared, std::int32_t* labels, double* values, ProblemList& problems) {
+    for (std::int32_t j = 0; j < count; ++j) {
+        const std::int64_t k = first + j;
+        double* record = values + std::size_t(j) * shape.width;
         std::int32_t label = 0;
         const char* field = shape.label;
         bool colonMissing = false;
-        ScanStatus status = in.ScanInteger(labels != nullptr ? labels[k] : label);
+        ScanStatus status = in.ScanInteger(labels != nullptr ? labels[j] : label);
         if (status == ScanStatus::ok && shape.colon && !in.Match(':')) {
             status = ScanStatus::mismatch;
             colonMissing = true;
@@ -29,7 +30,7 @@ void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records,
         }
         if (status == ScanStatus::end) {
             problems.Add(problems.Make(in.line(), shape.end, {}, k, declared));
-            return;
+            return false;
         }
         if (status != ScanStatus::ok) {
             problems.Add(problems.Make(in.line(), colonMissing ? Reason::colonMissing : FieldReason(status),
@@ -39,6 +40,7 @@ void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records,
         }
         in.SkipSpace();
     }
+    return true;
 }
 
 }  // namespace cor2tavik

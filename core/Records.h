@@ -17,11 +17,12 @@ struct RecordShape {
     Reason end;                // why a file that ends early is reported
 };
 
-// Scans `records` records into `values` (and their labels into `labels`,
-// when given). A record that does not scan is reported and skipped to its
-// line's end; the input's end stops the loop, reported against `declared`.
-void ReadRecords(TextReader& in, const RecordShape& shape, std::int32_t records, std::int32_t declared,
-                 std::int32_t* labels, double* values, ProblemList& problems);
+// Scans records [first, first + count) into `values` (and their labels into
+// `labels`, when given), both indexed from `first`. A record that does not
+// scan is reported and skipped to its line's end. Returns false at the
+// input's end, reported against `declared`.
+bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
+                 std::int32_t declared, std::int32_t* labels, double* values, ProblemList& problems);
 
 // The reason for each CountCheck but ok, for one kind of count line.
 struct CountReasons {

@@ -37,31 +37,31 @@ constexpr const char* kTensorNames[] = {"component 1", "component 2", "component
 
 }  // namespace
 
-std::optional<Problem> ReadResult(TextReader& in, std::uint64_t fileSize, ResultKind kind, std::int32_t expected,
-                                  ResultTable& table, ProblemList& problems) {
+void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_t expected, ProblemList& problems,
+                RowSink& sink) {
     std::string line;
     if (!in.ReadLine(line) || !in.ReadLine(line)) {
         problems.Add(problems.Make(in.line(), Reason::endsBeforeRecordCount));
-        return std::nullopt;
+        return;
     }
     std::int32_t declared = 0;
-    if (!ParseRecordCount(line, fileSize, problems, declared)) return std::nullopt;
+    if (!ParseRecordCount(line, fileSize, problems, declared)) return;
     if (declared != expected)
         problems.Add(problems.Make(kCountLine, Reason::recordCountDiffers,
-                                   kind == ResultKind::displacement ? "nodes" : "elements", declared, expected));
-    const int width = ResultWidth(kind);
-    if (!table.values.Allocate(std::size_t(expected), width))
-        return problems.Make(in.line(), Reason::outOfMemory, "result records", expected);
-    table.present = true;
-    const std::int32_t records = std::min(declared, expected);
-    if (!in.ReadLine(line)) {
-        if (records > 0) problems.Add(problems.Make(in.line(), Reason::resultRecordsEnd, {}, 0, declared));
-        return std::nullopt;
-    }
+                                   block == Block::displacement ? "nodes" : "elements", declared, expected));
+    const int width = ValueWidth(block);
     const RecordShape shape = {"record", "label", true, width, width == 3 ? kVectorNames : kTensorNames,
                                Reason::resultRecordsEnd};
-    ReadRecords(in, shape, records, declared, nullptr, table.values.data(), problems);
-    return std::nullopt;
+    const std::int32_t records = std::min(declared, expected);
+    bool reading = in.ReadLine(line);
+    if (!reading && records > 0) problems.Add(problems.Make(in.line(), Reason::resultRecordsEnd, {}, 0, declared));
+    sink.Begin(block);
+    ForEachBatch(sink, expected, [&](RecordBatch& batch) {
+        if (!reading || batch.first >= records) return false;
+        const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(batch.rows, records - batch.first));
+        return ReadRecords(in, shape, batch.first, count, declared, nullptr, batch.values, problems);
+    });
+    sink.End();
 }
 
 }  // namespace cor2tavik

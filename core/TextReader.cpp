@@ -30,6 +30,7 @@ std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
             break;
         }
         total += static_cast<std::size_t>(n);
+        read_ += static_cast<std::uint64_t>(n);
         // One read of a regular file is usually all it gives; stop once a
         // fair share arrived rather than spinning on short reads.
         if (total >= room / 2) break;

@@ -39,6 +39,8 @@ public:
 
     // 1-based number of the line that holds the next unread byte.
     long line() const { return line_; }
+    // Bytes of the file read and used so far.
+    std::uint64_t consumed() const { return read_ - static_cast<std::uint64_t>(end_ - pos_); }
     // errno of a failed read, 0 if none; a read error ends the input.
     int error() const { return error_; }
 
@@ -57,6 +59,7 @@ private:
     char* pos_;
     char* end_;
     long line_ = 1;
+    std::uint64_t read_ = 0;
     int error_ = 0;
     bool inputEnded_ = false;
 };

@@ -1,7 +1,7 @@
 // Whole conversions in this process: the version line at a fixed time, the
 // new file's mode, and models large enough to span many 1 MiB input chunks
-// and output buffers and the 2048-record runs of the helper threads, which
-// the case directories are too small for.
+// and output buffers and the 4096-row batches that pass from the readers to
+// the writer, which the case directories are too small for.
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -170,7 +170,7 @@ TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
 }
 
-// Records of some 850 bytes, more than a helper thread's run holds.
+// Records of some 850 bytes: a batch of them is more than an output buffer.
 TEST(LargeConversion, LongElementRecords) {
     constexpr int kElements = 20000;
     std::string model = "t\r\ns\r\nNODE 0\r\nELEM " + std::to_string(kElements) + "\r\n";

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -107,13 +108,12 @@ struct ConversionReport {
     bool clean() const { return written() && problemCount == 0; }
 };
 
-// Wall-clock time taken by each phase of a job, in seconds. The result
-// files are read while the model is read and written, so the phases may
-// overlap and add up to more than the job's time.
+// Wall-clock time taken by each step of a job, in seconds. The blocks are
+// written as their files are read.
 struct PhaseTimes {
-    double modelRead = 0;   // from the start until the model's tables are complete
-    double resultRead = 0;  // reading the result files
-    double write = 0;       // from the end of the model read until the file is in place
+    double model = 0;    // from the start until the model file is read
+    double results = 0;  // reading the result files
+    double commit = 0;   // the rest of the writing, and putting the file in place
 };
 
 struct ConversionOptions {
@@ -121,13 +121,16 @@ struct ConversionOptions {
     std::optional<std::tm> timestamp;
     // Filled with the phase times when not null.
     PhaseTimes* phaseTimes = nullptr;
-    // Threads in all, the caller's included. 0: as many as help, which is 4
+    // Threads in all, the caller's included. 0: as many as help, which is 3
     // when the process may use a second core and 1 otherwise. 1: all work on
-    // the caller's thread. 2: the result files are read by a second thread.
-    // 3: the output is also written by a third. 4 or more: a fourth also
-    // formats every other run of records. Threads are started as asked even
-    // on a single core.
+    // the caller's thread. 2: the blocks are formatted by a second thread
+    // while the caller reads. 3 or more: the output is also written by a
+    // third. Threads are started as asked even on a single core.
     unsigned threads = 0;
+    // Called with the fraction of the input files' bytes read so far, on the
+    // caller's thread, at most ten times a second; last with 1 when the
+    // whole input was read. A fraction never goes down.
+    std::function<void(double)> progress;
 };
 
 // Runs one conversion job: reads stem + ".dat3" and the result files in

@@ -1,0 +1,37 @@
+// The result files beside the model, each read into its block once the
+// model's blocks are out: Displacement.dat, Stress.dat, Strain.dat.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ConversionModel.h"
+#include "Progress.h"
+#include "RecordBatch.h"
+#include "cor2tavik/Conversion.h"
+
+namespace cor2tavik {
+
+class ResultFiles {
+public:
+    // The files in `directory`.
+    explicit ResultFiles(std::string_view directory);
+
+    const std::array<std::string, 3>& paths() const { return paths_; }
+
+    // The bytes the files hold now, for the job's progress.
+    std::uint64_t Size() const;
+
+    // Reads each file that exists into its block, in order; a missing file
+    // is left out. Problems go to `report`; a file that cannot be read to
+    // its end fails the job, and the files after it are not read.
+    std::optional<Problem> Read(const ConversionModel& model, RowSink& sink, Progress& progress,
+                                ConversionReport& report) const;
+
+private:
+    std::array<std::string, 3> paths_;
+};
+
+}  // namespace cor2tavik
