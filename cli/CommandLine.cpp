@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 #include "cor2tavik/Utf16.h"
+#else
+#include <unistd.h>
 #endif
 
 namespace cor2tavik {
@@ -39,11 +41,19 @@ void UseUtf8Console() {
         std::atexit(RestoreConsole);
 }
 
+// _isatty would also take the NUL device for a terminal.
+bool StderrIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 #else
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 void UseUtf8Console() {}
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 #endif
 

@@ -14,4 +14,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // elsewhere.
 void UseUtf8Console();
 
+// Whether stderr is a terminal (on Windows, a console), where a line may be
+// rewritten in place.
+bool StderrIsTerminal();
+
 }  // namespace cor2tavik

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ProgressLine.h"
 #include "cor2tavik/Conversion.h"
 #include "cor2tavik/VersionInfo.h"
 
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
         if (std::from_chars(threads, end, value).ptr == end) options.threads = value;
     }
 
+    cor2tavik::ProgressLine progress(cor2tavik::SplitModelPath(arguments[1]).stem + ".dat3");
+    if (progress.active()) options.progress = [&](double fraction) { progress.Show(fraction); };
     const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(arguments[1], options);
+    progress.Clear();
 
     std::size_t printed = 0;
     for (const cor2tavik::Problem& problem : report.problems) {

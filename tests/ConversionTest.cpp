@@ -9,7 +9,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -211,8 +215,8 @@ TEST(LargeConversion, ProblemsInFileOrder) {
                                        "Strain.dat:40003: record 40000: component 1 is not a number\n");
 }
 
-// A model refused after its node block: nothing is written, and what the
-// result reader found meanwhile is not reported.
+// A model refused after its node block was written: nothing is written, and
+// nothing of the result files is reported.
 TEST(LargeConversion, ModelRefusedLate) {
     LargeModel large(kLarge);
     large.model.replace(large.model.find("ELEM"), 12, "ELEM  -1");
@@ -245,6 +249,40 @@ TEST(LargeConversion, TableBeyondTheAddressSpace) {
 }
 
 #ifndef _WIN32
+// The progress callback reports the fraction of the input read, never going
+// down, last 1. Stress.dat is a pipe that gives its records after a pause;
+// a pipe has no size to count, so every report while it is read is the
+// model's and Displacement.dat's bytes against those and Strain.dat's.
+TEST(LargeConversion, ProgressRisesToOne) {
+    const LargeModel large(kLarge);
+    ScratchDir dir;
+    dir.Write("model.dat3", large.model);
+    dir.Write("Displacement.dat", large.results[0]);
+    dir.Write("Strain.dat", large.results[2]);
+    ASSERT_EQ(::mkfifo((dir / "Stress.dat").c_str(), 0600), 0);
+    std::thread writer([&] {
+        std::ofstream pipe(dir / "Stress.dat", std::ios::binary);  // waits for the job to open it
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pipe << large.results[1];
+    });
+    std::vector<double> reports;
+    ConversionOptions options = test::FixedOptions();
+    options.progress = [&](double fraction) { reports.push_back(fraction); };
+    const ConversionReport report = RunConversion(dir / "model", dir.path() + "/", options);
+    writer.join();
+    EXPECT_TRUE(report.clean()) << Problems(report);
+    EXPECT_EQ(FirstDifference(dir.Read("model.std"), large.output), "");
+
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_GE(reports.front(), 0.0);
+    EXPECT_EQ(reports.back(), 1.0);
+    EXPECT_LT(reports.end()[-2], 1.0);
+    const double before = double(large.model.size() + large.results[0].size());
+    const double whilePiped = before / (before + double(large.results[2].size()));
+    EXPECT_NE(std::find(reports.begin(), reports.end(), whilePiped), reports.end()) << whilePiped;
+}
+
 // A result file that is a pipe without a writer is only opened once the
 // model is read: a refused model ends the job instead of waiting for ever
 // (the test's timeout catches a hang).

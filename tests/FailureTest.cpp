@@ -207,6 +207,48 @@ TEST(Failure, DiskFull) {
     }
 }
 
+// A model of 200000 nodes and elements with all three result files, one of
+// them cut short and one with a bad record, converts within 48 MiB of
+// address space: more rows than the batches in flight, more bytes than
+// every buffer, and tables of every value (39 MB here) would not fit. The
+// bytes are those of the same job without the limit, with and without
+// threads. (The sanitizers reserve far more address space than that.)
+TEST(Failure, StreamsUnderAMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory needs more address space";
+#endif
+    constexpr int n = 200000;
+    std::string model = "t\r\ns\r\nNODE " + std::to_string(n) + "\r\n", elements, results[3];
+    for (int i = 1; i <= n; ++i) {
+        const std::string v = std::to_string(i % 97) + ".5";
+        model += std::to_string(i) + " " + v + " -1.25 3\r\n";
+        elements += std::to_string(i) + " 304 4 " + std::to_string(i) + " " + std::to_string(i % n + 1) + " 1 2\r\n";
+        results[0] += std::to_string(i) + ": " + v + " 1 -2\r\n";
+        results[1] += std::to_string(i) + ": " + v + " 1 -2 3 4 5e-3\r\n";
+    }
+    model += "ELEM " + std::to_string(n) + "\r\n" + elements;
+    results[2] = results[1];
+    results[1].resize(results[1].size() * 3 / 4);  // ends inside a record
+    results[2].replace(results[2].find("\r\n150000: ") + 16, 1, "x");
+    ScratchDir dir;
+    dir.Write("model.dat3", model);
+    const char* names[] = {"Displacement.dat", "Stress.dat", "Strain.dat"};
+    for (int f = 0; f < 3; ++f) dir.Write(names[f], "R\r\nN = " + std::to_string(n) + "\r\nL\r\n" + results[f]);
+
+    const CmdRun free = RunCmd(dir, "model.dat3");
+    EXPECT_EQ(free.status, 3);
+    EXPECT_EQ(free.err, "./Stress.dat:150999: the file ends after 150995 of 200000 records; the rest are 0\n"
+                        "./Strain.dat:150003: record 150000: component 3 is not a number\n");
+    const std::string want = dir.Read("model.std");
+    for (const char* threads : {"1", "3"}) {
+        const CmdRun run = RunCmd(dir, "model.dat3", std::string("env MALLOC_ARENA_MAX=1 COR2TAVIK_THREADS=") +
+                                                          threads + " prlimit --as=" + std::to_string(48 << 20));
+        EXPECT_EQ(run.status, 3) << threads << run.err;
+        EXPECT_EQ(run.err, free.err);
+        EXPECT_TRUE(dir.Read("model.std").substr(49) == want.substr(49)) << threads;  // the version line aside
+    }
+}
+
 // `length` bytes of directories, each name ending in '/', made in `dir`.
 std::string Directories(const ScratchDir& dir, std::size_t length, char fill = 'd') {
     std::string path;
