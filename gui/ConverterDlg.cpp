@@ -85,7 +85,11 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
 
 CConverterDlg::CConverterDlg(Dialog* pParent) : Dialog(IDD, pParent), m_hIcon(LoadIcon(IDR_MAINFRAME)) {
     OnClicked(IDC_BROWSE, &CConverterDlg::OnBrowse);
-    m_convert = [](std::string_view path) { return cor2tavik::ConvertModelFile(path); };
+    m_convert = [](std::string_view path, const dialogkit::JobProgress& progress) {
+        cor2tavik::ConversionOptions options;
+        options.progress = progress;
+        return cor2tavik::ConvertModelFile(path, options);
+    };
 }
 
 bool CConverterDlg::OnInitDialog() {
@@ -123,8 +127,9 @@ void CConverterDlg::OnOK() {
     const std::string path = GetDlgItemText(IDC_MODEL_PATH);
 
     cor2tavik::ConversionReport report;
-    // A large model takes seconds: the dialog keeps painting meanwhile.
-    RunJob([&] { report = m_convert(path); });
+    // A large model takes seconds: the dialog keeps painting meanwhile, and
+    // shows how far the job is.
+    RunJob([&](const JobProgress& progress) { report = m_convert(path, progress); });
 
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.

@@ -14,9 +14,10 @@ public:
 
     explicit CConverterDlg(dialogkit::Dialog* pParent = nullptr);
 
-    // The job OnOK runs on a worker thread, given the path in UTF-8.
-    // Tests replace it to watch what the job is given.
-    using Conversion = std::function<cor2tavik::ConversionReport(std::string_view path)>;
+    // The job OnOK runs on a worker thread, given the path in UTF-8 and where
+    // to report its progress. Tests replace it to watch what the job is given.
+    using Conversion =
+        std::function<cor2tavik::ConversionReport(std::string_view path, const dialogkit::JobProgress& progress)>;
     Conversion m_convert;
 
     // Message handlers; public so that tests can send the messages.

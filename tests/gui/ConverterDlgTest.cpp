@@ -63,7 +63,7 @@ TEST_F(ConverterDlgTest, OkConvertsAndCloses) {
 
 TEST_F(ConverterDlgTest, CancelEscAndCloseEndWithoutConverting) {
     int conversions = 0;
-    dlg.m_convert = [&](std::string_view) { return ++conversions, cor2tavik::ConversionReport{}; };
+    dlg.m_convert = [&](std::string_view, auto&) { return ++conversions, cor2tavik::ConversionReport{}; };
     const std::vector<std::function<void()>> ways = {
         [&] { QTest::mouseClick(Button(IDCANCEL), Qt::LeftButton); }, [&] { QTest::keyClick(PathBox(), Qt::Key_Escape); },
         [&] { dlg.close(); }, [&] { dlg.OnSysCommand(SC_CLOSE, 0); }};
@@ -116,7 +116,7 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
 }
 
 TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds) {
-    dlg.m_convert = [](std::string_view) {
+    dlg.m_convert = [](std::string_view, auto&) {
         cor2tavik::ConversionReport report;
         for (int i = 1; i <= 7; ++i)
             report.problems.push_back({"m.dat3", 10 + i, cor2tavik::Reason::countNegative, 0, "count", {}, {-i}});
@@ -140,7 +140,7 @@ TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithThePathAsUtf8) {
     std::atomic<bool> handled = false;
     bool handledDuring = false;
     std::thread::id worker;
-    dlg.m_convert = [&](std::string_view path) {
+    dlg.m_convert = [&](std::string_view path, auto&) {
         if (QCursor* c = QApplication::overrideCursor()) during = c->shape();
         enabledDuring = dlg.isEnabled();
         worker = std::this_thread::get_id();
@@ -160,6 +160,21 @@ TEST_F(ConverterDlgTest, JobRunsOnAWorkerUnderTheWaitCursorWithThePathAsUtf8) {
     EXPECT_TRUE(dlg.isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(given, "/\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/m.dat3");
+}
+
+// The caption shows the percentage once the job has run a second, each time
+// it changes, and is itself again after the job.
+TEST_F(ConverterDlgTest, CaptionShowsTheProgressOfALongJob) {
+    QStringList titles;
+    QObject::connect(&dlg, &QWidget::windowTitleChanged, [&](const QString& title) { titles << title; });
+    dlg.m_convert = [](std::string_view, const dialogkit::JobProgress& progress) {
+        progress(0.3);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        for (double fraction : {0.45, 0.459, 0.5, 1.0}) progress(fraction);
+        return cor2tavik::ConversionReport{};
+    };
+    dlg.OnOK();
+    EXPECT_EQ(titles, QStringList({"Cor2Tavik - 45%", "Cor2Tavik - 50%", "Cor2Tavik - 100%", "Cor2Tavik"}));
 }
 
 TEST_F(ConverterDlgTest, BrowseSetsUpTheChooserAndFillsTheBox) {

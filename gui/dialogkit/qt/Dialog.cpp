@@ -202,18 +202,28 @@ QMenu* Dialog::ShowSystemMenu(const QPoint& globalPos) {
     return systemMenuPopup_;
 }
 
-void Dialog::RunJob(const std::function<void()>& job) {
+void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
     setEnabled(false);
     busy_ = true;
     WaitCursor wait;
     QEventLoop loop;
+    const QString caption = windowTitle();
+    ProgressFilter filter;
+    // Shown by the dialog's thread, in the order reported, before the quit.
+    const JobProgress progress = [&](double fraction) {
+        if (std::optional<int> percent = filter.Next(fraction)) {
+            const QString text = QString::fromStdString(CaptionWithPercent(caption.toStdString(), *percent));
+            QMetaObject::invokeMethod(this, [this, text] { setWindowTitle(text); }, Qt::QueuedConnection);
+        }
+    };
     // A quit posted before exec() starts waits in the queue, so it is never lost.
     std::thread worker([&] {
-        job();
+        job(progress);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();
+    setWindowTitle(caption);
     busy_ = false;
     setEnabled(true);
 }

@@ -14,6 +14,7 @@
 
 #include "dialogkit/DialogBase.h"
 #include "dialogkit/DialogUnits.h"
+#include "dialogkit/JobProgress.h"
 #include "dialogkit/ResourceModule.h"
 #include "dialogkit/SystemMenu.h"
 
@@ -64,8 +65,9 @@ public:
     Size GetClientSize() const { return Size{width(), height()}; }
 
     // Runs `job` on a worker thread. Meanwhile the dialog is disabled, shows
-    // the wait cursor and keeps painting; returns when the job is done.
-    void RunJob(const std::function<void()>& job);
+    // the wait cursor and keeps painting, and its caption shows what the job
+    // reports through its argument; returns when the job is done.
+    void RunJob(const std::function<void(const JobProgress&)>& job);
 
     BaseUnits baseUnits() const { return units_; }
 

@@ -12,8 +12,46 @@ using cor2tavik::Widen;
 
 namespace {
 
-// Posted by the worker thread of RunJob when the job is done.
+// Posted by the worker thread of RunJob: the job is done; the job reports
+// its progress (wParam: the percentage).
 constexpr UINT kJobDone = WM_APP + 1;
+constexpr UINT kJobProgress = WM_APP + 2;
+
+// The progress bar in the window's taskbar button, where the system offers
+// one; nothing otherwise.
+class TaskbarProgress {
+public:
+    explicit TaskbarProgress(HWND window) : window_(window) {}
+    ~TaskbarProgress() {
+        if (list_) {
+            list_->SetProgressState(window_, TBPF_NOPROGRESS);
+            list_->Release();
+        }
+        if (com_) CoUninitialize();
+    }
+    TaskbarProgress(const TaskbarProgress&) = delete;
+    TaskbarProgress& operator=(const TaskbarProgress&) = delete;
+
+    void Show(int percent) {
+        if (!tried_) {
+            tried_ = true;
+            com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+            if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                        reinterpret_cast<void**>(&list_))) ||
+                FAILED(list_->HrInit())) {
+                if (list_) list_->Release();
+                list_ = nullptr;
+            }
+        }
+        if (list_) list_->SetProgressValue(window_, static_cast<ULONGLONG>(percent), 100);
+    }
+
+private:
+    HWND window_;
+    bool tried_ = false;
+    bool com_ = false;
+    ITaskbarList3* list_ = nullptr;
+};
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
@@ -138,13 +176,21 @@ Size Dialog::GetClientSize() const {
     return Size{r.right - r.left, r.bottom - r.top};
 }
 
-void Dialog::RunJob(const std::function<void()>& job) {
+void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
     HWND focus = GetFocus();
     busy_ = true;
     EnableWindow(hwnd_, FALSE);
     HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const std::string caption = GetWindowText();
+    TaskbarProgress taskbar(hwnd_);
+    ProgressFilter filter;
+    // Posted messages arrive in order, all of them before kJobDone.
+    const JobProgress progress = [&](double fraction) {
+        if (std::optional<int> percent = filter.Next(fraction))
+            PostMessageW(hwnd_, kJobProgress, static_cast<WPARAM>(*percent), 0);
+    };
     std::thread worker([&] {
-        job();
+        job(progress);
         PostMessageW(hwnd_, kJobDone, 0, 0);
     });
     // Painting and the other windows' messages go on while the job runs.
@@ -156,10 +202,17 @@ void Dialog::RunJob(const std::function<void()>& job) {
             break;
         }
         if (msg.hwnd == hwnd_ && msg.message == kJobDone) break;
+        if (msg.hwnd == hwnd_ && msg.message == kJobProgress) {
+            const int percent = static_cast<int>(msg.wParam);
+            SetWindowTextW(hwnd_, Widen(CaptionWithPercent(caption, percent)).c_str());
+            taskbar.Show(percent);
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     worker.join();
+    SetWindowTextW(hwnd_, Widen(caption).c_str());
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
     EnableWindow(hwnd_, TRUE);
     busy_ = false;

@@ -10,6 +10,7 @@
 
 #include "dialogkit/DialogBase.h"
 #include "dialogkit/DialogUnits.h"
+#include "dialogkit/JobProgress.h"
 #include "dialogkit/ResourceModule.h"
 #include "dialogkit/SystemMenu.h"
 
@@ -50,8 +51,10 @@ public:
     Size GetClientSize() const;
 
     // Runs `job` on a worker thread. Meanwhile the dialog is disabled, shows
-    // the wait cursor and keeps painting; returns when the job is done.
-    void RunJob(const std::function<void()>& job);
+    // the wait cursor and keeps painting, and its caption and taskbar button
+    // show what the job reports through its argument; returns when the job
+    // is done.
+    void RunJob(const std::function<void(const JobProgress&)>& job);
 
     virtual void OnSysCommand(unsigned id, long param);  // the base passes it on to the system
     virtual void OnPaint();                               // the base lets the system paint
