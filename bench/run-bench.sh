@@ -9,14 +9,18 @@
 #   (a) the whole Cor2TavikCmd process, and
 #   (b) the floor: cat of the four input files to /dev/null, then writing an
 #       output-sized file from /dev/zero, and
-#   (c) Cor2TavikCmd without its formatting helper (COR2TAVIK_THREADS=3),
-#       for what the helper thread buys, and
+#   (c) Cor2TavikCmd on one thread, and with 2 and 3 threads (the
+#       formatter, then also the writer; COR2TAVIK_THREADS), for what each
+#       thread buys, and
 #   (d) the floor with the output's data synced to the disk at the end, as
-#       the converter syncs its own before it takes the old file's place.
+#       the converter syncs its own before it takes the old file's place, and
+#   (e) with BASELINE=/path/to/an/older/Cor2TavikCmd, that program, for a
+#       before-and-after in the same rounds.
 # Before each, untimed, the previous outputs are removed and everything is
 # synced: neither pays for freeing an old file or for the other's write-back.
 # The peak resident memory comes from wait4(); the phase times from the
-# converter itself (COR2TAVIK_PHASE_TIMES).
+# converter itself (COR2TAVIK_PHASE_TIMES). A size whose data would leave
+# less than 20 GB free is skipped.
 set -euo pipefail
 
 build=${1:?usage: run-bench.sh BUILD_DIR [N...]}
@@ -24,6 +28,7 @@ shift
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(100)
 rounds=${ROUNDS:-7}
+baseline=${BASELINE:+$(realpath "$BASELINE")}
 data_root=${BENCH_DATA:-${TMPDIR:-/tmp}/cor2tavik-bench}
 
 cmd=$(realpath "$build/cli/Cor2TavikCmd")
@@ -41,6 +46,12 @@ for n in "${sizes[@]}"; do
   case $n in '' | *[!0-9]*) echo "run-bench: N must be a number, not '$n'" >&2; exit 2 ;; esac
   dir=$data_root/n$n
   mkdir -p "$dir"
+  # The 200^3 model's files and its outputs take some 12 GB.
+  free_gb=$(($(df --output=avail -k "$dir" | tail -1) / 1000000))
+  if [ "$free_gb" -lt 20 ]; then
+    echo "run-bench: skipping $n x $n x $n: only $free_gb GB free in $dir, 20 GB wanted"
+    continue
+  fi
   if [ ! -f "$dir/stamp" ] || [ "$generate" -nt "$dir/stamp" ]; then
     echo "generating $n x $n x $n into $dir"
     "$generate" "$dir" "$n" > /dev/null
@@ -61,7 +72,8 @@ for n in "${sizes[@]}"; do
   sh -c "$floor"
   fresh() { rm -f model.std floor.out; sync; }
 
-  : > a.times; : > b.times; : > c.times; : > d.times; : > a.rss; : > phases
+  : > a.times; : > b.times; : > c1.times; : > c2.times; : > c3.times; : > d.times; : > e.times
+  : > a.rss; : > e.rss; : > phases
   for ((r = 0; r < rounds; r++)); do
     fresh
     line=$(COR2TAVIK_PHASE_TIMES=1 "$timed" "$cmd" model.dat3 2> stderr.txt) || {
@@ -71,41 +83,58 @@ for n in "${sizes[@]}"; do
     grep '^phase times' stderr.txt >> phases || true
     fresh
     "$timed" sh -c "$floor" | field seconds >> b.times
-    fresh
-    COR2TAVIK_THREADS=3 "$timed" "$cmd" model.dat3 | field seconds >> c.times
+    for t in 1 2 3; do
+      fresh
+      COR2TAVIK_THREADS=$t "$timed" "$cmd" model.dat3 | field seconds >> c$t.times
+    done
     fresh
     "$timed" sh -c "$synced_floor" | field seconds >> d.times
+    if [ -n "$baseline" ]; then
+      fresh
+      line=$("$timed" "$baseline" model.dat3)
+      echo "$line" | field seconds >> e.times
+      echo "$line" | field maxrss_kib >> e.rss
+    fi
   done
 
-  a_med=$(median < a.times); b_med=$(median < b.times); c_med=$(median < c.times); d_med=$(median < d.times)
+  a_med=$(median < a.times); b_med=$(median < b.times); d_med=$(median < d.times)
+  c1_med=$(median < c1.times); c2_med=$(median < c2.times); c3_med=$(median < c3.times)
   ratio=$(awk -v a="$a_med" -v b="$b_med" 'BEGIN { printf "%.2f", a / b }')
   mbps=$(awk -v t="$a_med" -v s=$((in_bytes + out_bytes)) 'BEGIN { printf "%.0f", s / t / 1e6 }')
   rss_kib=$(maximum < a.rss)
-  # The tables: node numbers and coordinates, element numbers, type codes and
-  # 10 connectivity slots, 3 displacement and 2 x 6 tensor values.
-  table_bytes=$((nodes * (4 + 24) + elements * (4 + 4 + 40) + nodes * 24 + elements * 96))
+  # What the job keeps: 4 bytes a node, 8 an element; the target allows
+  # 16 MiB besides, and 8 bytes for each node and element.
   mib() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
-  limit_bytes=$(awk -v t="$table_bytes" 'BEGIN { printf "%.0f", 1.15 * t + 64 * 1048576 }')
-  phase() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p" phases | median; }
+  target_bytes=$((16 * 1048576 + 8 * (nodes + elements)))
+  phase() { sed -n "s/.* $1 \([0-9.]*\).*/\1/p" phases | median; }
+  saves() { awk -v from="$1" -v to="$2" 'BEGIN { printf "%.1f", 100 * (from - to) / from }'; }
+  row() { printf '  %-28s %8.3f %8.3f %8.3f s\n' "$1" "$(median < "$2")" "$(minimum < "$2")" "$(maximum < "$2")"; }
 
   printf '\n%d x %d x %d: %d nodes, %d elements; input %.1f MB, output %.1f MB; %d rounds\n' \
     "$n" "$n" "$n" "$nodes" "$elements" "$(awk -v b="$in_bytes" 'BEGIN { print b / 1e6 }')" \
     "$(awk -v b="$out_bytes" 'BEGIN { print b / 1e6 }')" "$rounds"
   printf '  %-28s %8s %8s %8s\n' "" median min max
-  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(a) Cor2TavikCmd" "$a_med" "$(minimum < a.times)" "$(maximum < a.times)"
-  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(b) floor: cat + write" "$b_med" "$(minimum < b.times)" "$(maximum < b.times)"
-  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(c) without the helper" "$c_med" "$(minimum < c.times)" "$(maximum < c.times)"
-  printf '  %-28s %8.3f %8.3f %8.3f s\n' "(d) floor, output synced" "$d_med" "$(minimum < d.times)" "$(maximum < d.times)"
+  row "(a) Cor2TavikCmd" a.times
+  row "(b) floor: cat + write" b.times
+  row "(c) 1 thread" c1.times
+  row "(c) 2 threads: + formatter" c2.times
+  row "(c) 3 threads: + writer" c3.times
+  row "(d) floor, output synced" d.times
+  [ -n "$baseline" ] && row "(e) baseline" e.times
   printf '  %-28s %8s\n' "ratio (a)/(b)" "$ratio"
   printf '  %-28s %8s\n' "ratio (a)/(d)" "$(awk -v a="$a_med" -v d="$d_med" 'BEGIN { printf "%.2f", a / d }')"
-  printf '  %-28s %8s %%\n' "helper saves (c-a)/c" "$(awk -v a="$a_med" -v c="$c_med" 'BEGIN { printf "%.1f", 100 * (c - a) / c }')"
+  [ -n "$baseline" ] && printf '  %-28s %8s\n' "ratio (e)/(b)" "$(awk -v e="$(median < e.times)" -v b="$b_med" 'BEGIN { printf "%.2f", e / b }')"
+  printf '  %-28s %8s %%\n' "formatter saves (1-2)/1" "$(saves "$c1_med" "$c2_med")"
+  printf '  %-28s %8s %%\n' "writer saves (2-3)/2" "$(saves "$c2_med" "$c3_med")"
   printf '  %-28s %8s MB/s (input + output)\n' "throughput (a)" "$mbps"
-  printf '  %-28s %8s MiB (tables %s MiB; limit 1.15 x tables + 64 MiB = %s MiB)\n' "peak RSS (a)" \
-    "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "$(mib $table_bytes)" "$(mib "$limit_bytes")"
-  printf '  %-28s model read %s s, result read %s s, write %s s (medians, overlapping)\n' "phases (in-process)" \
-    "$(phase 'model read')" "$(phase 'result read')" "$(phase 'write')"
-  summary+=("$(printf '  %4d^3 %10d nodes %8s MB/s  ratio %s' "$n" "$nodes" "$mbps" "$ratio")")
-  rm -f a.times b.times c.times d.times a.rss phases stderr.txt model.std floor.out
+  printf '  %-28s %8s MiB (target: 16 MiB + 8 B a node and element = %s MiB)\n' "peak RSS (a)" \
+    "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "$(mib $target_bytes)"
+  [ -n "$baseline" ] && printf '  %-28s %8s MiB\n' "peak RSS (e)" "$(awk -v k="$(maximum < e.rss)" 'BEGIN { printf "%.1f", k / 1024 }')"
+  printf '  %-28s model %s s, results %s s, commit %s s (medians)\n' "phases (in-process)" \
+    "$(phase 'model')" "$(phase 'results')" "$(phase 'commit')"
+  summary+=("$(printf '  %4d^3 %10d nodes %8.3f s %8s MB/s  ratio %s  RSS %s MiB' "$n" "$nodes" "$a_med" "$mbps" \
+    "$ratio" "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')")")
+  rm -f a.times b.times c?.times d.times e.times a.rss e.rss phases stderr.txt model.std floor.out
   cd - > /dev/null
 done
 
