@@ -101,7 +101,7 @@ test-asan: test-deps $(ASAN_BUILD)/build.ninja
 	UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The conversion tests under ThreadSanitizer: the cases run with four
+# The conversion tests under ThreadSanitizer: the cases run with two
 # threads forced on, and the in-process conversions. Only what they need is
 # built.
 $(TSAN_BUILD)/build.ninja:

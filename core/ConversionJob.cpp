@@ -88,7 +88,7 @@ private:
     }
 
     std::optional<Problem> OpenOutput() {
-        if (int error = output_.Open(outputPath_, plan_.outputWriter))
+        if (int error = output_.Open(outputPath_))
             return MakeProblem(outputPath_, 0, Reason::cannotCreate, error);
         return std::nullopt;
     }

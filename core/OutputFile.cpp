@@ -8,8 +8,7 @@
 
 namespace cor2tavik {
 
-int OutputFile::Open(const std::string& path, bool writerThread) {
-    wantWriter_ = writerThread;
+int OutputFile::Open(const std::string& path) {
     platform::OutputTarget existing;
     if (int error = platform::FollowLinks(path, target_)) return error;
     if (int error = platform::InspectOutput(target_, existing)) return error;
@@ -38,40 +37,14 @@ int OutputFile::Open(const std::string& path, bool writerThread) {
     return 0;
 }
 
-int OutputFile::WriteToFile(const char* bytes, std::size_t size) {
-    if (int error = platform::WriteAll(file_.get(), bytes, size)) return error;
-    if (!inPlace_) platform::StartWriteBack(file_.get(), fileSize_, size);
-    fileSize_ += size;
-    return 0;
-}
-
 void OutputFile::Flush() {
     const std::size_t size = static_cast<std::size_t>(next_ - buffer_.get());
-    if (size == 0) return;
-    if (!writer_.joinable() && wantWriter_) {
-        wantWriter_ = false;  // one try
-        writer_ = StartWorker(true, [this](std::stop_token stop) {
-            // After a failure the rest is only handed back: the file is lost anyway.
-            while (std::optional<Block> block = full_.Pop(stop)) {
-                if (writerError_ == 0) writerError_ = WriteToFile(block->bytes.get(), block->size);
-                spare_.Push(std::move(block->bytes));
-            }
-        });
-    }
-    if (!writer_.joinable()) {
-        if (error_ == 0) error_ = WriteToFile(buffer_.get(), size);
-        next_ = buffer_.get();
-        return;
-    }
-    full_.Push({std::move(buffer_), size});
-    if (allocated_ < kBuffersInFlight) {
-        ++allocated_;
-        buffer_.reset(new char[kBufferSize]);
-    } else {
-        buffer_ = std::move(*spare_.Pop());  // the writer hands back every buffer it was given
-    }
     next_ = buffer_.get();
-    limit_ = next_ + kBufferSize;
+    if (size == 0 || error_ != 0) return;
+    error_ = platform::WriteAll(file_.get(), buffer_.get(), size);
+    if (error_ != 0) return;
+    if (!inPlace_) platform::StartWriteBack(file_.get(), fileSize_, size);
+    fileSize_ += size;
 }
 
 void OutputFile::Write(std::string_view text) {
@@ -89,13 +62,7 @@ void OutputFile::Write(std::string_view text) {
 }
 
 int OutputFile::Commit() {
-    wantWriter_ = false;  // the last buffer is not worth a thread
     Flush();
-    if (writer_.joinable()) {
-        full_.Close();
-        writer_.join();
-        if (error_ == 0) error_ = writerError_;
-    }
     if (error_ == 0) error_ = PutInPlace();
     if (error_ != 0) {
         Discard();
@@ -125,10 +92,6 @@ int OutputFile::PutInPlace() {
 }
 
 void OutputFile::Discard() {
-    if (writer_.joinable()) {
-        writer_.request_stop();  // what is still queued is dropped
-        writer_.join();
-    }
     file_.Close();
     if (!temporary_.empty()) {
         platform::Remove(temporary_);

@@ -8,9 +8,6 @@
 // cannot take the old one's name without losing something (another hard link
 // to it, a directory the user may not write to), the complete output is
 // written over the old file in place instead.
-//
-// With a writer thread, full buffers are written by it, so that the copying
-// into the file overlaps the making of the next buffer.
 #pragma once
 
 #include <cstddef>
@@ -18,18 +15,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "FileDescriptor.h"
-#include "Parallel.h"
 
 namespace cor2tavik {
 
 class OutputFile {
 public:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-    // Buffers written or waiting, besides the one being filled.
-    static constexpr int kBuffersInFlight = 3;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
@@ -37,9 +30,8 @@ public:
     ~OutputFile() { Discard(); }
 
     // Checks that `path` may be written and creates the temporary file; 0 or
-    // the errno of the failure. With `writerThread`, full buffers are written
-    // by a thread of their own.
-    int Open(const std::string& path, bool writerThread = false);
+    // the errno of the failure.
+    int Open(const std::string& path);
 
     // Room for `bytes` (at most kBufferSize) at the returned pointer; hand
     // the end of what was written to Advance.
@@ -55,16 +47,9 @@ public:
     int Commit();
 
 private:
-    using Buffer = std::unique_ptr<char[]>;
-    struct Block {
-        Buffer bytes;
-        std::size_t size;
-    };
-
-    // Hands the filled part of the buffer on and starts an empty one.
+    // Writes the filled part of the buffer to the temporary file and starts
+    // the buffer again. After a failure nothing more is written.
     void Flush();
-    // Appends to the temporary file (from the writer thread when there is one).
-    int WriteToFile(const char* bytes, std::size_t size);
     int PutInPlace();
     void Discard();
 
@@ -74,17 +59,10 @@ private:
     bool inPlace_ = false;   // the old file is overwritten rather than replaced
     std::string temporary_;  // the temporary file's name, when it has one
     std::uint64_t fileSize_ = 0;
-    Buffer buffer_;
+    std::unique_ptr<char[]> buffer_;
     char* next_ = nullptr;
     char* limit_ = nullptr;
     int error_ = 0;
-
-    bool wantWriter_ = false;
-    int allocated_ = 0;     // buffers besides the one being filled
-    Channel<Block> full_;   // to the writer, in file order
-    Channel<Buffer> spare_; // written, ready to fill again
-    int writerError_ = 0;   // the writer's; read after it is joined
-    std::jthread writer_;   // declared last: stopped and joined before the channels go
 };
 
 }  // namespace cor2tavik

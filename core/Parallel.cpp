@@ -6,8 +6,8 @@ namespace cor2tavik {
 
 ThreadPlan PlanThreads(unsigned threads) {
     // On one core the workers would only take turns with the caller.
-    if (threads == 0) threads = platform::CoreCount() > 1 ? 3 : 1;
-    return {threads >= 2, threads >= 3};
+    if (threads == 0) threads = platform::CoreCount() > 1 ? 2 : 1;
+    return {threads >= 2};
 }
 
 }  // namespace cor2tavik

@@ -20,8 +20,7 @@ namespace cor2tavik {
 
 // The workers besides the caller's thread (see ConversionOptions::threads).
 struct ThreadPlan {
-    bool formatter = false;     // formats the blocks while the caller reads on
-    bool outputWriter = false;  // writes full buffers while the next is filled
+    bool formatter = false;  // formats and writes the blocks while the caller reads on
 };
 
 ThreadPlan PlanThreads(unsigned threads);

@@ -187,7 +187,7 @@ TEST(Failure, NoThreadCanStart) {
 
 // A file size limit makes a write fail with EFBIG: in the first 1 MiB
 // buffer, part-way through the second, and one byte short of the end; with
-// the writer thread, and pinned to one core, without it.
+// the formatter thread, and pinned to one core, without it.
 TEST(Failure, DiskFull) {
     ScratchDir dir;
     dir.Write("model.dat3", LargeModel());

@@ -1,6 +1,6 @@
 # The Windows build's part of tests/CMakeLists.txt: the converter runs under
 # the emulator (Wine), the cases of windows/cases join the others, and the
-# runs with four threads use the Japanese code page (932), where a second
+# runs with two threads use the Japanese code page (932), where a second
 # byte 0x5C inside a character would read as '\' to any program that handled
 # names in the code page. A case with a file `locale` runs in the locale it
 # names both times (RunCase.cmake).
@@ -23,4 +23,4 @@ if(NOT EXISTS ${locale_dir}/ja_JP.UTF-8/LC_CTYPE)
   message(FATAL_ERROR "cannot make the ja_JP.UTF-8 locale for Wine: install the locales package")
 endif()
 set(case_options_t1 -DWINDOWS=ON -DLOCPATH=${locale_dir})
-set(case_options_t4 -DWINDOWS=ON -DLOCALE=ja_JP.UTF-8 -DLOCPATH=${locale_dir})
+set(case_options_t2 -DWINDOWS=ON -DLOCALE=ja_JP.UTF-8 -DLOCPATH=${locale_dir})
