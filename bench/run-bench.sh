@@ -9,9 +9,8 @@
 #   (a) the whole Cor2TavikCmd process, and
 #   (b) the floor: cat of the four input files to /dev/null, then writing an
 #       output-sized file from /dev/zero, and
-#   (c) Cor2TavikCmd on one thread, and with 2 and 3 threads (the
-#       formatter, then also the writer; COR2TAVIK_THREADS), for what each
-#       thread buys, and
+#   (c) Cor2TavikCmd on one thread (COR2TAVIK_THREADS=1), for what the
+#       formatter thread buys, and
 #   (d) the floor with the output's data synced to the disk at the end, as
 #       the converter syncs its own before it takes the old file's place, and
 #   (e) with BASELINE=/path/to/an/older/Cor2TavikCmd, that program, for a
@@ -72,7 +71,7 @@ for n in "${sizes[@]}"; do
   sh -c "$floor"
   fresh() { rm -f model.std floor.out; sync; }
 
-  : > a.times; : > b.times; : > c1.times; : > c2.times; : > c3.times; : > d.times; : > e.times
+  : > a.times; : > b.times; : > c.times; : > d.times; : > e.times
   : > a.rss; : > e.rss; : > phases
   for ((r = 0; r < rounds; r++)); do
     fresh
@@ -83,10 +82,8 @@ for n in "${sizes[@]}"; do
     grep '^phase times' stderr.txt >> phases || true
     fresh
     "$timed" sh -c "$floor" | field seconds >> b.times
-    for t in 1 2 3; do
-      fresh
-      COR2TAVIK_THREADS=$t "$timed" "$cmd" model.dat3 | field seconds >> c$t.times
-    done
+    fresh
+    COR2TAVIK_THREADS=1 "$timed" "$cmd" model.dat3 | field seconds >> c.times
     fresh
     "$timed" sh -c "$synced_floor" | field seconds >> d.times
     if [ -n "$baseline" ]; then
@@ -98,7 +95,7 @@ for n in "${sizes[@]}"; do
   done
 
   a_med=$(median < a.times); b_med=$(median < b.times); d_med=$(median < d.times)
-  c1_med=$(median < c1.times); c2_med=$(median < c2.times); c3_med=$(median < c3.times)
+  c_med=$(median < c.times)
   ratio=$(awk -v a="$a_med" -v b="$b_med" 'BEGIN { printf "%.2f", a / b }')
   mbps=$(awk -v t="$a_med" -v s=$((in_bytes + out_bytes)) 'BEGIN { printf "%.0f", s / t / 1e6 }')
   rss_kib=$(maximum < a.rss)
@@ -116,16 +113,13 @@ for n in "${sizes[@]}"; do
   printf '  %-28s %8s %8s %8s\n' "" median min max
   row "(a) Cor2TavikCmd" a.times
   row "(b) floor: cat + write" b.times
-  row "(c) 1 thread" c1.times
-  row "(c) 2 threads: + formatter" c2.times
-  row "(c) 3 threads: + writer" c3.times
+  row "(c) one thread" c.times
   row "(d) floor, output synced" d.times
   [ -n "$baseline" ] && row "(e) baseline" e.times
   printf '  %-28s %8s\n' "ratio (a)/(b)" "$ratio"
   printf '  %-28s %8s\n' "ratio (a)/(d)" "$(awk -v a="$a_med" -v d="$d_med" 'BEGIN { printf "%.2f", a / d }')"
   [ -n "$baseline" ] && printf '  %-28s %8s\n' "ratio (e)/(b)" "$(awk -v e="$(median < e.times)" -v b="$b_med" 'BEGIN { printf "%.2f", e / b }')"
-  printf '  %-28s %8s %%\n' "formatter saves (1-2)/1" "$(saves "$c1_med" "$c2_med")"
-  printf '  %-28s %8s %%\n' "writer saves (2-3)/2" "$(saves "$c2_med" "$c3_med")"
+  printf '  %-28s %8s %%\n' "formatter saves (c-a)/c" "$(saves "$c_med" "$a_med")"
   printf '  %-28s %8s MB/s (input + output)\n' "throughput (a)" "$mbps"
   printf '  %-28s %8s MiB (target: 16 MiB + 8 B a node and element = %s MiB)\n' "peak RSS (a)" \
     "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "$(mib $target_bytes)"
@@ -134,7 +128,7 @@ for n in "${sizes[@]}"; do
     "$(phase 'model')" "$(phase 'results')" "$(phase 'commit')"
   summary+=("$(printf '  %4d^3 %10d nodes %8.3f s %8s MB/s  ratio %s  RSS %s MiB' "$n" "$nodes" "$a_med" "$mbps" \
     "$ratio" "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')")")
-  rm -f a.times b.times c?.times d.times e.times a.rss e.rss phases stderr.txt model.std floor.out
+  rm -f a.times b.times c.times d.times e.times a.rss e.rss phases stderr.txt model.std floor.out
   cd - > /dev/null
 done
 
