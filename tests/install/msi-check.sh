@@ -35,6 +35,9 @@ export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 "$here/../../scripts/wine-prefix" "$WINEPREFIX" "$arch"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineserver -p >/dev/null 2>&1
+# Both registry views of a 64-bit Windows: the list is read from both.
+views=("")
+[ "$arch" = win32 ] || views=(/reg:64 /reg:32)
 winpath() { echo "Z:$1" | tr / '\\'; }
 c=$WINEPREFIX/drive_c
 
@@ -61,7 +64,6 @@ cp "$examples"/* "$work/run/built/"; cp "$examples"/* "$work/run/installed/"
 wine "$bin/Cor2TavikCmd.exe" "$(winpath "$work/run/built/model1.dat3")" || fail "built Cor2TavikCmd.exe: status $?"
 
 lnk_common="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Cor2Tavik.lnk"
-lnk_user=("$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Cor2Tavik.lnk)
 installed_files() {
     for f in Cor2Tavik.exe Cor2TavikCmd.exe README.txt; do
         cmp -s "$bin/$f" "$c/$folder/Cor2Tavik/$f" || fail "$1: $folder\\Cor2Tavik\\$f is not the built $f"
@@ -69,13 +71,19 @@ installed_files() {
     # Windows puts a per-machine package's shortcut among all users'
     # programs; Wine among the installing user's.
     lnk=
-    for l in "$lnk_common" "${lnk_user[@]}"; do [ ! -e "$l" ] || lnk=$l; done
+    for l in "$lnk_common" "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Cor2Tavik.lnk; do
+        [ ! -e "$l" ] || lnk=$l
+    done
     [ -n "$lnk" ] || fail "$1: no Cor2Tavik.lnk in the Start menu"
-    strings -a -e l "$lnk" | grep -q -F "C:\\$folder\\Cor2Tavik\\Cor2Tavik.exe" ||
+    strings -a "$lnk" | grep -q -x -F "C:\\$folder\\Cor2Tavik\\Cor2Tavik.exe" ||
         fail "$1: the shortcut does not lead to C:\\$folder\\Cor2Tavik\\Cor2Tavik.exe"
+    lnk_icon=$(strings -a -e l "$lnk" | sed -n 's/^.\?\(C:.*\.ico\)$/\1/p')
+    cmp -s "$(winepath -u "$lnk_icon" 2>/dev/null)" "$icon" || fail "$1: the shortcut's icon is not the program's"
     # The installed programs list: name, version, and the icon Windows keeps
     # for it, which must be the program's.
-    uninstall=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r')
+    uninstall=$(for view in "${views[@]}"; do
+                    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s $view
+                done | tr -d '\r')
     echo "$uninstall" | grep -q -E "DisplayName +REG_SZ +Cor2Tavik$" || fail "$1: not in the installed programs"
     echo "$uninstall" | grep -q -E "DisplayVersion +REG_SZ +$version$" || fail "$1: no version $version in the installed programs"
     product_icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s /v ProductIcon | tr -d '\r' |
