@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The Windows installer, read and then installed, installed again and
 # removed under Wine, in a prefix of its own:
-#   msi-check.sh PACKAGE.msi BIN_DIR ICON EXAMPLES_DIR WORK_DIR WINEARCH
+#   msi-check.sh PACKAGE.msi BIN_DIR ICON EXAMPLES_DIR WORK_DIR WINEARCH REBUILT.msi NEXT.msi
 # BIN_DIR holds the built Cor2Tavik.exe, Cor2TavikCmd.exe and README.txt
 # the package must install; ICON is the icon file compiled into
 # Cor2Tavik.exe. WINEARCH (win64 or win32) is the prefix's Windows: a
-# 32-bit package on a 64-bit one goes to "Program Files (x86)".
+# 32-bit package on a 64-bit one goes to "Program Files (x86)". REBUILT is
+# the same source built again (another product code, as the other
+# architecture's package has), NEXT the same at the next version: each must
+# replace what is installed, and PACKAGE must then refuse to replace NEXT.
 set -euo pipefail
 msi=$(realpath "$1") bin=$(realpath "$2") icon=$(realpath "$3") examples=$(realpath "$4")
-work=$(realpath -m "$5") arch=$6
+work=$(realpath -m "$5") arch=$6 rebuilt=$(realpath "$7") next=$(realpath "$8")
 here=$(cd "$(dirname "$0")" && pwd)
 # The upgrade code of every version and both architectures: a package with
 # another one would install beside the versions before it.
@@ -64,6 +67,8 @@ cp "$examples"/* "$work/run/built/"; cp "$examples"/* "$work/run/installed/"
 wine "$bin/Cor2TavikCmd.exe" "$(winpath "$work/run/built/model1.dat3")" || fail "built Cor2TavikCmd.exe: status $?"
 
 lnk_common="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Cor2Tavik.lnk"
+# installed_files WHEN VERSION: the files, the shortcut and the one entry of
+# the installed programs list, at VERSION.
 installed_files() {
     for f in Cor2Tavik.exe Cor2TavikCmd.exe README.txt; do
         cmp -s "$bin/$f" "$c/$folder/Cor2Tavik/$f" || fail "$1: $folder\\Cor2Tavik\\$f is not the built $f"
@@ -84,8 +89,9 @@ installed_files() {
     uninstall=$(for view in "${views[@]}"; do
                     wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s $view
                 done | tr -d '\r')
-    echo "$uninstall" | grep -q -E "DisplayName +REG_SZ +Cor2Tavik$" || fail "$1: not in the installed programs"
-    echo "$uninstall" | grep -q -E "DisplayVersion +REG_SZ +$version$" || fail "$1: no version $version in the installed programs"
+    entries=$(echo "$uninstall" | grep -c -E "DisplayName +REG_SZ +Cor2Tavik$" || true)
+    [ "$entries" = 1 ] || fail "$1: $entries entries Cor2Tavik in the installed programs"
+    echo "$uninstall" | grep -q -E "DisplayVersion +REG_SZ +$2$" || fail "$1: no version $2 in the installed programs"
     product_icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s /v ProductIcon | tr -d '\r' |
                    sed -n 's/^ *ProductIcon *REG_SZ *//p')
     [ -n "$product_icon" ] || fail "$1: no icon in the installed programs"
@@ -95,7 +101,7 @@ installed_files() {
 touch "$work/installed"
 start=$SECONDS
 wine msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i: status $?"
-installed_files "installed"
+installed_files "installed" "$version"
 echo "msi-check: installed in $((SECONDS - start)) s into C:\\$folder\\Cor2Tavik, shortcut ${lnk#"$c/"}"
 (cd "$work/run/installed" &&
  wine "$c/$folder/Cor2Tavik/Cor2TavikCmd.exe" model1.dat3) || fail "installed Cor2TavikCmd.exe: status $?"
@@ -103,13 +109,21 @@ cmp <(sed 2d "$work/run/installed/model1.std") <(sed 2d "$work/run/built/model1.
     fail "the installed Cor2TavikCmd.exe writes other bytes than the built one"
 
 wine msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i a second time: status $?"
-installed_files "installed again"
+installed_files "installed again" "$version"
 
-wine msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x: status $?"
+wine msiexec /i "$(winpath "$rebuilt")" /qn || fail "msiexec /i of the rebuilt package: status $?"
+installed_files "rebuilt package installed" "$version"
+next_version=$(msi=$next column Property ProductVersion 2)
+wine msiexec /i "$(winpath "$next")" /qn || fail "msiexec /i of the next version: status $?"
+installed_files "next version installed" "$next_version"
+if wine msiexec /i "$(winpath "$msi")" /qn; then fail "the older package replaced the newer one"; fi
+installed_files "older package refused" "$next_version"
+
+wine msiexec /x "$(winpath "$next")" /qn || fail "msiexec /x: status $?"
 wineserver -k
 left=$(cd "$c" && find . -ipath '*cor2tavik*')
 [ -z "$left" ] || fail "left after removal: $left"
 left=$(grep -i -l 'cor2tavik' "$WINEPREFIX"/*.reg || true)
 [ -z "$left" ] || fail "left in the registry after removal: $(grep -i -h cor2tavik "$WINEPREFIX"/*.reg | head -3)"
 rm -f "$work/installed"
-echo "msi-check: installed, installed again, removed; nothing left"
+echo "msi-check: installed, installed again, replaced by a rebuild and by $next_version, older refused, removed; nothing left"
