@@ -26,6 +26,8 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 ./usr/share/doc/cor2tavik/README.md
 ./usr/share/doc/cor2tavik/changelog.gz
 ./usr/share/doc/cor2tavik/copyright
+./usr/share/doc/cor2tavik/docs/formats.md
+./usr/share/doc/cor2tavik/docs/reliability.md
 ./usr/share/icons/hicolor/16x16/apps/cor2tavik.png
 ./usr/share/icons/hicolor/32x32/apps/cor2tavik.png
 ./usr/share/man/man1/Cor2Tavik.1.gz
