@@ -54,8 +54,10 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN32_BUILD)
 
 # The Windows programs, cross-built with mingw-w64 for x86-64 and for
-# 32-bit x86, and their tests under Wine. The zips to hand out land in
-# $(WIN_BUILD) and $(WIN32_BUILD) too.
+# 32-bit x86, and their tests under Wine. The zips and the installers to
+# hand out (Cor2Tavik-VERSION-win64.zip and -x64.msi, -win32.zip and
+# -x86.msi) land in $(WIN_BUILD) and $(WIN32_BUILD) too; the installers'
+# tests run among each build's tests, each in a Wine prefix of its own.
 WIN_BUILD   ?= build-windows
 WIN32_BUILD ?= build-windows32
 .PHONY: windows windows64 windows32 test-windows test-windows64 test-windows32

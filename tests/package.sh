@@ -11,7 +11,12 @@ cpack --config "$build/CPackConfig.cmake" -B "$tmp" >"$tmp/cpack.log" 2>&1 || { 
 version=$(dpkg-deb -f "$tmp"/*.deb Version)
 deb="$tmp/cor2tavik_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $deb"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>= .*libstdc++6 (>=' || fail "Depends not from dpkg-shlibdeps"
+depends=$(dpkg-deb -f "$deb" Depends)
+case $depends in
+    "fonts-ipafont-gothic | fonts-japanese-gothic, "*"libqt6widgets6 (>= "*"libstdc++6 (>= "*) ;;
+    *) fail "Depends is not a Japanese font and the libraries from dpkg-shlibdeps: $depends" ;;
+esac
+[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-translations-l10n ] || fail "Recommends is not qt6-translations-l10n"
 
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$tmp/files"
 diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
@@ -21,6 +26,8 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 ./usr/share/doc/cor2tavik/README.md
 ./usr/share/doc/cor2tavik/changelog.gz
 ./usr/share/doc/cor2tavik/copyright
+./usr/share/doc/cor2tavik/docs/formats.md
+./usr/share/doc/cor2tavik/docs/reliability.md
 ./usr/share/icons/hicolor/16x16/apps/cor2tavik.png
 ./usr/share/icons/hicolor/32x32/apps/cor2tavik.png
 ./usr/share/man/man1/Cor2Tavik.1.gz
