@@ -215,6 +215,24 @@ TEST(LargeConversion, ProblemsInFileOrder) {
                                        "Strain.dat:40003: record 40000: component 1 is not a number\n");
 }
 
+// Element lines that end in the third of ten batches: the end is reported
+// once, and the rows after it are zero rows, as many as the count says.
+TEST(LargeConversion, ModelEndsInsideElements) {
+    LargeModel large(kLarge);
+    std::size_t cut = large.model.find("ELEM");
+    for (int line = 0; line <= 10000; ++line) cut = large.model.find('\n', cut) + 1;
+    large.model.resize(cut);
+    ScratchDir dir;
+    auto result = large.ConvertIn(dir);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(Problems(result.report),
+              "model.dat3:50005: the file ends after 10000 of 40000 element lines; the rest are written as zeros\n");
+    const std::string zeroRow = "\r\n         0     0               0\r\n";
+    std::size_t rows = 0;
+    for (std::size_t at = 0; (at = result.output.find(zeroRow, at)) != std::string::npos; at += zeroRow.size() - 2) ++rows;
+    EXPECT_EQ(rows, 30000u);
+}
+
 // A model refused after its node block was written: nothing is written, and
 // nothing of the result files is reported.
 TEST(LargeConversion, ModelRefusedLate) {
