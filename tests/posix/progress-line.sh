@@ -8,7 +8,9 @@ set -eu
 cmd=$1
 command -v script >/dev/null 2>&1 || { echo "no script(1): skipped"; exit 77; }
 dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
+writer=
+# A writer still waiting for the job to open the pipe goes too.
+trap '[ -z "$writer" ] || kill "$writer" 2>/dev/null; rm -rf "$dir"' EXIT
 cd "$dir"
 fail() { echo "progress-line: $*" >&2; exit 1; }
 
@@ -17,19 +19,20 @@ printf 'R\r\nN = 1\r\nL\r\n1: 1 2 3\r\n' > results
 slow_results() {
     rm -f Displacement.dat
     mkfifo Displacement.dat
-    (exec 3> Displacement.dat; sleep 1.2; cat results >&3) &
+    (exec 3> Displacement.dat; sleep 1.2; cat results >&3) >/dev/null 2>&1 &
+    writer=$!
 }
 
 slow_results
 script -qec "'$cmd' model.dat3" /dev/null > terminal || fail "status $? on a terminal"
-wait
+wait "$writer"
 printf '\rmodel.dat3: 99%%\rmodel.dat3: 100%%\r%16s\r' '' > want
 cmp -s terminal want || fail "on a terminal: $(od -c terminal)"
 cp model.std slow.std
 
 slow_results
 "$cmd" model.dat3 2> stderr || fail "status $? with stderr in a file"
-wait
+wait "$writer"
 [ ! -s stderr ] || fail "stderr in a file: $(od -c stderr)"
 [ "$(sed 2d model.std)" = "$(sed 2d slow.std)" ] ||
     fail "the outputs differ"
