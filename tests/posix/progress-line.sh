@@ -10,7 +10,7 @@ command -v script >/dev/null 2>&1 || { echo "no script(1): skipped"; exit 77; }
 dir=$(mktemp -d)
 writer=
 # A writer still waiting for the job to open the pipe goes too.
-trap '[ -z "$writer" ] || kill "$writer" 2>/dev/null; rm -rf "$dir"' EXIT
+trap 'kill $writer 2>/dev/null || true; rm -rf "$dir"' EXIT
 cd "$dir"
 fail() { echo "progress-line: $*" >&2; exit 1; }
 
