@@ -105,7 +105,7 @@ TEST(Failure, ReadOnlyFileSystem) {
 // result file (a FIFO): the process ends by the signal (a shell reports 128
 // plus its number), the earlier file stays and nothing is left. Without
 // /proc (a namespace with an empty one), the temporary file has a name,
-// which the catchable signals still remove.
+// which the catchable signals still remove, and so does a refused job.
 TEST(Failure, InterruptedJobLeavesNothing) {
     const std::string noProc = "mount -t tmpfs none /proc && ";
     for (const std::string& setup : {std::string(), noProc}) {
@@ -148,10 +148,17 @@ TEST(Failure, InterruptedJobLeavesNothing) {
             EXPECT_EQ(dir.List(), "Displacement.dat model.dat3 model.std");
         }
     }
+    // A job refused after its output was opened removes the named file too.
+    ScratchDir dir;
+    dir.Write("model.dat3", "t\ns\nNODE 1\n1 0 0 0\nELEM -1\n");
+    dir.Write("model.std", kEarlier);
+    const CmdRun run = RunCmd(dir, "model.dat3", "unshare -rm sh -c '" + noProc + "exec \"$0\" \"$@\"'");
+    if (run.status != 1) GTEST_SKIP() << "no namespace for an empty /proc: " << run.err;
+    ExpectRefused(run, "model.dat3:5: element count line: negative count -1", dir, "model.std", "model.dat3 model.std");
 }
 
-// Some 30000 nodes: more than one 1 MiB output buffer, and enough records
-// for the helper thread.
+// Some 30000 nodes: more than one 1 MiB output buffer, and more rows than
+// the batches in flight.
 std::string LargeModel() {
     std::string model = "t\ns\nNODE 30000\n";
     for (int i = 1; i <= 30000; ++i) model += std::to_string(i) + " 1.5 -2.5 3\n";
