@@ -165,6 +165,19 @@ std::string LargeModel() {
     return model + "ELEM 0\n";
 }
 
+// A .std with a second hard link is written over in place, from a copy made
+// in $TMPDIR: a TMPDIR that does not exist refuses the job at the start.
+TEST(Failure, StagingDirectoryMissing) {
+    ScratchDir dir;
+    dir.Write("model.dat3", kModel);
+    dir.Write("model.std", kEarlier);
+    ASSERT_EQ(::link((dir / "model.std").c_str(), (dir / "other.std").c_str()), 0);
+    ExpectRefused(RunCmd(dir, "model.dat3", "env TMPDIR='" + (dir / "missing") + "'"),
+                  "model.std: cannot create: No such file or directory", dir, "model.std", "model.dat3 model.std other.std");
+    EXPECT_EQ(RunCmd(dir, "model.dat3", "env TMPDIR='" + dir.path() + "'").status, 0);
+    EXPECT_EQ(dir.Read("other.std"), dir.Read("model.std"));
+}
+
 // A file that fails to read (/proc/self/mem at offset 0: EIO) refuses the job.
 TEST(Failure, ReadError) {
     ScratchDir dir;
