@@ -8,7 +8,6 @@
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,13 +17,15 @@
 
 #include <gtest/gtest.h>
 
-#include "OutputFile.h"
 #include "TestSupport.h"
 
 namespace cor2tavik {
 namespace {
 
 using test::Convert;
+using test::FirstDifference;
+using test::Int;
+using test::LargeModel;
 using test::Header;
 using test::Problems;
 using test::ScratchDir;
@@ -62,16 +63,6 @@ TEST(Conversion, VersionLineAndModeOfTheFile) {
 }
 #endif
 
-// The last buffer goes out however little it holds.
-TEST(Conversion, OneByteTailIsWritten) {
-    ScratchDir dir;
-    OutputFile out;
-    ASSERT_EQ(out.Open(dir / "one.std"), 0);
-    out.Write("x");
-    ASSERT_EQ(out.Commit(), 0);
-    EXPECT_EQ(dir.Read("one.std"), "x");
-}
-
 #if defined(__x86_64__) || defined(__i386__)
 // A host program may have left the x87 unit at 24 bits; the job sets the
 // precision the fast paths need, and puts it back.
@@ -100,68 +91,7 @@ TEST(Conversion, ExactAtAnyX87Precision) {
 }
 #endif
 
-std::string Int(int value, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%*d", width, value);
-    return text;
-}
-
-// A model of `n` nodes and `n` 8-node elements with all three result files,
-// CR LF ended, and the neutral file it converts to. Values are small
-// integers written as 17-digit reals, one of them varying by record.
-struct LargeModel {
-    explicit LargeModel(int n) {
-        auto real = [](int k) { return Int(k, 2) + ".0000000000000000E+00 "; };
-        auto field = [](int k) { return k == 0 ? std::string("0.000000E+000") : Int(k, 1) + (k > 0 ? ".000000E+000" : ".00000E+000"); };
-        model = "LARGE\r\nMODEL\r\nNODE" + Int(n, 8) + "\r\n";
-        std::string modelElements = "ELEM" + Int(n, 8) + "\r\n", nodes, elements, blocks[3];
-        const char* labels[] = {"NODE", "ELEMENT", "ELEMENT"};
-        for (int f = 0; f < 3; ++f) results[f] = "R\r\n" + std::string(labels[f]) + " = " + std::to_string(n) + "\r\nLABEL\r\n";
-        for (int i = 0; i < n; ++i) {
-            const int v = i % 19 - 9;
-            model += Int(1000 + i, 8) + real(v) + real(1) + real(-2) + "\r\n";
-            nodes += "  " + Int(1000 + i, 8) + "       0       0  000000       " + field(v) + field(1) + field(-2) + "\r\n";
-            results[0] += Int(i + 1, 8) + ":" + real(-v) + real(0) + real(3) + "\r\n";
-            blocks[0] += "  " + Int(1000 + i, 8) + "\r\n  " + field(-v) + field(0) + field(3) + "\r\n";
-            for (int f = 1; f < 3; ++f) {
-                results[f] += Int(i + 1, 8) + ":" + real(f) + real(v) + real(0) + real(0) + real(-f) + real(9) + "\r\n";
-                blocks[f] += "  " + Int(i + 1, 8) + "   308       1       1       0\r\n  " + field(f) + field(v) +
-                             field(0) + field(0) + field(-f) + field(9) + "\r\n";
-            }
-            modelElements += Int(i + 1, 8) + "   308     8";
-            elements += "  " + Int(i + 1, 8) + "   308        " + Int(0, 8);
-            for (int j = 0; j < 8; ++j) {
-                modelElements += Int(1000 + (i + j) % n, 8);
-                elements += Int(1000 + (i + j) % n, 8) + (j == 5 ? "\r\n        " : "");
-            }
-            modelElements += "\r\n";
-            elements += "\r\n";
-        }
-        model += modelElements;
-        const std::string preamble = "         1     1\r\n         1\r\n";
-        output = Header() + "12\r\n" + nodes + "-1\r\n13\r\n" + elements + "-1\r\n52\r\n" + preamble + blocks[0] +
-                 "-1\r\n72\r\n" + preamble + blocks[1] + "-1\r\n73\r\n" + preamble + blocks[2] + "-1\r\n99\r\n";
-    }
-
-    // Writes the files into `dir` and converts them there.
-    test::Converted ConvertIn(const ScratchDir& dir) const {
-        for (const auto& [name, text] : {std::pair{"model.dat3", &model}, {"Displacement.dat", &results[0]},
-                                         {"Stress.dat", &results[1]}, {"Strain.dat", &results[2]}})
-            dir.Write(name, *text);
-        return Convert(dir);
-    }
-
-    std::string model, results[3], output;
-};
-
 constexpr int kLarge = 40000;
-
-// Where two large texts part, not the megabytes.
-std::string FirstDifference(const std::string& got, const std::string& want) {
-    const std::size_t at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
-    if (got == want) return "";
-    return "at byte " + std::to_string(at) + ": got \"" + got.substr(at, 80) + "\", want \"" + want.substr(at, 80) + "\"";
-}
 
 TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
     const LargeModel large(kLarge);
@@ -172,30 +102,6 @@ TEST(LargeConversion, ByteExactAcrossChunksBuffersAndThreads) {
     EXPECT_EQ(Problems(result.report), "");
     EXPECT_EQ(FirstDifference(result.output, large.output), "");
     EXPECT_EQ(dir.List(), "Displacement.dat Strain.dat Stress.dat model.dat3 model.std");
-}
-
-// Records of some 850 bytes: a batch of them is more than an output buffer.
-TEST(LargeConversion, LongElementRecords) {
-    constexpr int kElements = 20000;
-    std::string model = "t\r\ns\r\nNODE 0\r\nELEM " + std::to_string(kElements) + "\r\n";
-    std::string elements;
-    for (int i = 0; i < kElements; ++i) {
-        model += std::to_string(i + 1) + " 400 10";
-        elements += "  " + Int(i + 1, 8) + "   400        " + Int(0, 8);
-        for (int j = 0; j < 100; ++j) {
-            if (j < 10) model += Int(i * 10 + j, 8);
-            elements += Int(j < 10 ? i * 10 + j : 0, 8);
-            if (j == 5 || j == 14) elements += "\r\n        ";
-        }
-        model += "\r\n";
-        elements += "\r\n";
-    }
-    ScratchDir dir;
-    dir.Write("model.dat3", model);
-    auto result = Convert(dir);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.report.problemCount, std::size_t{kElements});  // type code 400 against 10 nodes
-    EXPECT_EQ(FirstDifference(result.output, Header() + "12\r\n-1\r\n13\r\n" + elements + "-1\r\n99\r\n"), "");
 }
 
 // Problems come in file order, model first, whichever thread found them.
@@ -227,10 +133,9 @@ TEST(LargeConversion, ModelEndsInsideElements) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Problems(result.report),
               "model.dat3:50005: the file ends after 10000 of 40000 element lines; the rest are written as zeros\n");
-    const std::string zeroRow = "\r\n         0     0               0\r\n";
-    std::size_t rows = 0;
-    for (std::size_t at = 0; (at = result.output.find(zeroRow, at)) != std::string::npos; at += zeroRow.size() - 2) ++rows;
-    EXPECT_EQ(rows, 30000u);
+    std::string zeroRows;
+    for (int i = 0; i < 30000; ++i) zeroRows += "         0     0               0\r\n";
+    EXPECT_NE(result.output.find("\r\n" + zeroRows + "-1\r\n52\r\n"), std::string::npos);
 }
 
 // A model refused after its node block was written: nothing is written, and
@@ -289,26 +194,14 @@ TEST(LargeConversion, ProgressRisesToOne) {
     const ConversionReport report = RunConversion(dir / "model", dir.path() + "/", options);
     writer.join();
     EXPECT_TRUE(report.clean()) << Problems(report);
-    EXPECT_EQ(FirstDifference(dir.Read("model.std"), large.output), "");
 
     ASSERT_GE(reports.size(), 2u);
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
-    EXPECT_GE(reports.front(), 0.0);
     EXPECT_EQ(reports.back(), 1.0);
     EXPECT_LT(reports.end()[-2], 1.0);
     const double before = double(large.model.size() + large.results[0].size());
     const double whilePiped = before / (before + double(large.results[2].size()));
     EXPECT_NE(std::find(reports.begin(), reports.end(), whilePiped), reports.end()) << whilePiped;
-}
-
-// A result file that is a pipe without a writer is only opened once the
-// model is read: a refused model ends the job instead of waiting for ever
-// (the test's timeout catches a hang).
-TEST(LargeConversion, ModelRefusedWithAPipeForResults) {
-    ScratchDir dir;
-    dir.Write("model.dat3", "t\ns\nNODE 1\n1 0 0 0\nELEM x\n");
-    ASSERT_EQ(::mkfifo((dir / "Displacement.dat").c_str(), 0600), 0);
-    EXPECT_EQ(Convert(dir).status, -1);
 }
 #endif
 

@@ -161,14 +161,6 @@ TEST(Failure, InterruptedJobLeavesNothing) {
     ExpectRefused(run, "model.dat3:5: element count line: negative count -1", dir, "model.std", "model.dat3 model.std");
 }
 
-// Some 30000 nodes: more than one 1 MiB output buffer, and more rows than
-// the batches in flight.
-std::string LargeModel() {
-    std::string model = "t\ns\nNODE 30000\n";
-    for (int i = 1; i <= 30000; ++i) model += std::to_string(i) + " 1.5 -2.5 3\n";
-    return model + "ELEM 0\n";
-}
-
 // A .std with a second hard link is written over in place, from a copy made
 // in $TMPDIR: a TMPDIR that does not exist refuses the job at the start.
 TEST(Failure, StagingDirectoryMissing) {
@@ -178,8 +170,6 @@ TEST(Failure, StagingDirectoryMissing) {
     ASSERT_EQ(::link((dir / "model.std").c_str(), (dir / "other.std").c_str()), 0);
     ExpectRefused(RunCmd(dir, "model.dat3", "env TMPDIR='" + (dir / "missing") + "'"),
                   "model.std: cannot create: No such file or directory", dir, "model.std", "model.dat3 model.std other.std");
-    EXPECT_EQ(RunCmd(dir, "model.dat3", "env TMPDIR='" + dir.path() + "'").status, 0);
-    EXPECT_EQ(dir.Read("other.std"), dir.Read("model.std"));
 }
 
 // A file that fails to read (/proc/self/mem at offset 0: EIO) refuses the job.
@@ -197,7 +187,7 @@ TEST(Failure, ReadError) {
 TEST(Failure, NoThreadCanStart) {
     ScratchDir dir;
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    dir.Write("model.dat3", LargeModel());
+    dir.Write("model.dat3", test::LargeModel(30000).model);
     ASSERT_EQ(RunCmd(dir, "model.dat3").status, 0);
     const std::string want = dir.Read("model.std");
     ::unlink((dir / "model.std").c_str());  // nobody may not write root's file
@@ -214,7 +204,7 @@ TEST(Failure, NoThreadCanStart) {
 // the formatter thread, and pinned to one core, without it.
 TEST(Failure, DiskFull) {
     ScratchDir dir;
-    dir.Write("model.dat3", LargeModel());
+    dir.Write("model.dat3", test::LargeModel(30000).model);
     ASSERT_EQ(RunCmd(dir, "model.dat3").status, 0);
     const std::size_t size = dir.Read("model.std").size();
     ASSERT_GT(size, std::size_t{2} << 20);
@@ -231,45 +221,27 @@ TEST(Failure, DiskFull) {
     }
 }
 
-// A model of 200000 nodes and elements with all three result files, one of
-// them cut short and one with a bad record, converts within 48 MiB of
-// address space: more rows than the batches in flight, more bytes than
-// every buffer, and tables of every value (39 MB here) would not fit. The
-// bytes are those of the same job without the limit, with and without
-// threads. (The sanitizers reserve far more address space than that.)
+// 200,000 nodes and elements, one result file cut short and one with a bad
+// record, convert within 48 MiB of address space, where tables of every value
+// (39 MB) would not fit, to the bytes of the same job run here without the
+// limit. (A sanitizer's shadow memory needs far more address space.)
 TEST(Failure, StreamsUnderAMemoryLimit) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "a sanitizer's shadow memory needs more address space";
 #endif
-    constexpr int n = 200000;
-    std::string model = "t\r\ns\r\nNODE " + std::to_string(n) + "\r\n", elements, results[3];
-    for (int i = 1; i <= n; ++i) {
-        const std::string v = std::to_string(i % 97) + ".5";
-        model += std::to_string(i) + " " + v + " -1.25 3\r\n";
-        elements += std::to_string(i) + " 304 4 " + std::to_string(i) + " " + std::to_string(i % n + 1) + " 1 2\r\n";
-        results[0] += std::to_string(i) + ": " + v + " 1 -2\r\n";
-        results[1] += std::to_string(i) + ": " + v + " 1 -2 3 4 5e-3\r\n";
-    }
-    model += "ELEM " + std::to_string(n) + "\r\n" + elements;
-    results[2] = results[1];
-    results[1].resize(results[1].size() * 3 / 4);  // ends inside a record
-    results[2].replace(results[2].find("\r\n150000: ") + 16, 1, "x");
+    test::LargeModel large(200000);
+    large.results[1].resize(large.results[1].size() * 3 / 4);  // ends inside a record
+    large.results[2][large.results[2].find(test::Int(150000, 8) + ":") + 9 + 2 * 24 + 1] = 'x';
     ScratchDir dir;
-    dir.Write("model.dat3", model);
-    const char* names[] = {"Displacement.dat", "Stress.dat", "Strain.dat"};
-    for (int f = 0; f < 3; ++f) dir.Write(names[f], "R\r\nN = " + std::to_string(n) + "\r\nL\r\n" + results[f]);
-
-    const CmdRun free = RunCmd(dir, "model.dat3");
-    EXPECT_EQ(free.status, 3);
-    EXPECT_EQ(free.err, "./Stress.dat:150999: the file ends after 150995 of 200000 records; the rest are 0\n"
-                        "./Strain.dat:150003: record 150000: component 3 is not a number\n");
-    const std::string want = dir.Read("model.std");
-    for (const char* threads : {"1", "3"}) {
+    const test::Converted free = large.ConvertIn(dir);
+    for (const char* threads : {"1", "2"}) {
         const CmdRun run = RunCmd(dir, "model.dat3", std::string("env MALLOC_ARENA_MAX=1 COR2TAVIK_THREADS=") +
                                                           threads + " prlimit --as=" + std::to_string(48 << 20));
         EXPECT_EQ(run.status, 3) << threads << run.err;
-        EXPECT_EQ(run.err, free.err);
-        EXPECT_TRUE(dir.Read("model.std").substr(49) == want.substr(49)) << threads;  // the version line aside
+        EXPECT_EQ(run.err, "./Stress.dat:150003: the file ends after 150000 of 200000 records; the rest are 0\n"
+                           "./Strain.dat:150003: record 150000: component 3 is not a number\n");
+        // The version line aside.
+        EXPECT_EQ(test::FirstDifference(dir.Read("model.std").substr(49), free.output.substr(49)), "") << threads;
     }
 }
 

@@ -83,4 +83,56 @@ std::string Problems(const ConversionReport& report) {
     return text;
 }
 
+std::string Int(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%*d", width, value);
+    return text;
+}
+
+std::string FirstDifference(const std::string& got, const std::string& want) {
+    if (got == want) return "";
+    const std::size_t at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+    return "at byte " + std::to_string(at) + ": got \"" + got.substr(at, 80) + "\", want \"" + want.substr(at, 80) + "\"";
+}
+
+LargeModel::LargeModel(int n) {
+    auto real = [](int k) { return Int(k, 2) + ".0000000000000000E+00 "; };
+    auto field = [](int k) { return k == 0 ? std::string("0.000000E+000") : Int(k, 1) + (k > 0 ? ".000000E+000" : ".00000E+000"); };
+    model = "LARGE\r\nMODEL\r\nNODE" + Int(n, 8) + "\r\n";
+    std::string modelElements = "ELEM" + Int(n, 8) + "\r\n", nodes, elements, blocks[3];
+    const char* labels[] = {"NODE", "ELEMENT", "ELEMENT"};
+    for (int f = 0; f < 3; ++f) results[f] = "R\r\n" + std::string(labels[f]) + " = " + std::to_string(n) + "\r\nLABEL\r\n";
+    for (int i = 0; i < n; ++i) {
+        const int v = i % 19 - 9;
+        model += Int(1000 + i, 8) + real(v) + real(1) + real(-2) + "\r\n";
+        nodes += "  " + Int(1000 + i, 8) + "       0       0  000000       " + field(v) + field(1) + field(-2) + "\r\n";
+        results[0] += Int(i + 1, 8) + ":" + real(-v) + real(0) + real(3) + "\r\n";
+        blocks[0] += "  " + Int(1000 + i, 8) + "\r\n  " + field(-v) + field(0) + field(3) + "\r\n";
+        for (int f = 1; f < 3; ++f) {
+            results[f] += Int(i + 1, 8) + ":" + real(f) + real(v) + real(0) + real(0) + real(-f) + real(9) + "\r\n";
+            blocks[f] += "  " + Int(i + 1, 8) + "   308       1       1       0\r\n  " + field(f) + field(v) +
+                         field(0) + field(0) + field(-f) + field(9) + "\r\n";
+        }
+        modelElements += Int(i + 1, 8) + "   308     8";
+        elements += "  " + Int(i + 1, 8) + "   308        " + Int(0, 8);
+        for (int j = 0; j < 8; ++j) {
+            modelElements += Int(1000 + (i + j) % n, 8);
+            elements += Int(1000 + (i + j) % n, 8) + (j == 5 ? "\r\n        " : "");
+        }
+        modelElements += "\r\n";
+        elements += "\r\n";
+    }
+    model += modelElements;
+    const std::string preamble = "         1     1\r\n         1\r\n";
+    output = Header() + "12\r\n" + nodes + "-1\r\n13\r\n" + elements + "-1\r\n52\r\n" + preamble + blocks[0] +
+             "-1\r\n72\r\n" + preamble + blocks[1] + "-1\r\n73\r\n" + preamble + blocks[2] + "-1\r\n99\r\n";
+}
+
+Converted LargeModel::ConvertIn(const ScratchDir& dir) const {
+    for (const auto& [name, text] : {std::pair{"model.dat3", &model}, {"Displacement.dat", &results[0]},
+                                     {"Stress.dat", &results[1]}, {"Strain.dat", &results[2]}})
+        dir.Write(name, *text);
+    return Convert(dir);
+}
+
 }  // namespace cor2tavik::test

@@ -46,4 +46,22 @@ Converted Convert(const ScratchDir& dir);
 // "file:line: message" lines of a report's problems.
 std::string Problems(const ConversionReport& report);
 
+// printf's "%<width>d".
+std::string Int(int value, int width);
+
+// Where two large texts part, not the megabytes: "" when they are the same.
+std::string FirstDifference(const std::string& got, const std::string& want);
+
+// A model of `n` nodes and `n` 8-node elements with all three result files,
+// CR LF ended, and the neutral file it converts to. Values are small
+// integers written as 17-digit reals, one of them varying by record; every
+// record of a file has the same length.
+struct LargeModel {
+    explicit LargeModel(int n);
+    // Writes the files into `dir` and converts them there.
+    Converted ConvertIn(const ScratchDir& dir) const;
+
+    std::string model, results[3], output;
+};
+
 }  // namespace cor2tavik::test

@@ -68,7 +68,6 @@ in_root apt-get update -q >"$work/apt.log" 2>&1 ||
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/$(basename "$deb")" >>"$work/apt.log" 2>&1 ||
     { tail -20 "$work/apt.log" >&2; fail "apt-get install failed (see $work/apt.log)"; }
 echo "clean-debian: installed with its dependencies in $((SECONDS - start)) s"
-grep -E '^(Setting up|Unpacking) (fonts-|qt6-translations)' "$work/apt.log" | sed 's/^/clean-debian: /' || true
 
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(in_root Cor2TavikCmd --version)" = "Cor2TavikCmd $version" ] || fail "Cor2TavikCmd --version"

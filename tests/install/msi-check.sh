@@ -66,7 +66,6 @@ rm -rf "$work/run" && mkdir -p "$work/run/built" "$work/run/installed"
 cp "$examples"/* "$work/run/built/"; cp "$examples"/* "$work/run/installed/"
 wine "$bin/Cor2TavikCmd.exe" "$(winpath "$work/run/built/model1.dat3")" || fail "built Cor2TavikCmd.exe: status $?"
 
-lnk_common="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Cor2Tavik.lnk"
 # installed_files WHEN VERSION: the files, the shortcut and the one entry of
 # the installed programs list, at VERSION.
 installed_files() {
@@ -76,26 +75,20 @@ installed_files() {
     # Windows puts a per-machine package's shortcut among all users'
     # programs; Wine among the installing user's.
     lnk=
-    for l in "$lnk_common" "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Cor2Tavik.lnk; do
+    for l in "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Cor2Tavik.lnk" "$c"/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Cor2Tavik.lnk; do
         [ ! -e "$l" ] || lnk=$l
     done
     [ -n "$lnk" ] || fail "$1: no Cor2Tavik.lnk in the Start menu"
     strings -a "$lnk" | grep -q -x -F "C:\\$folder\\Cor2Tavik\\Cor2Tavik.exe" ||
         fail "$1: the shortcut does not lead to C:\\$folder\\Cor2Tavik\\Cor2Tavik.exe"
-    lnk_icon=$(strings -a -e l "$lnk" | sed -n 's/^.\?\(C:.*\.ico\)$/\1/p')
-    cmp -s "$(winepath -u "$lnk_icon" 2>/dev/null)" "$icon" || fail "$1: the shortcut's icon is not the program's"
-    # The installed programs list: name, version, and the icon Windows keeps
-    # for it, which must be the program's.
+    # The installed programs list: name and version. (Its icon and the
+    # shortcut's are the package's, checked in its tables above.)
     uninstall=$(for view in "${views[@]}"; do
                     wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s $view
                 done | tr -d '\r')
     entries=$(echo "$uninstall" | grep -c -E "DisplayName +REG_SZ +Cor2Tavik$" || true)
     [ "$entries" = 1 ] || fail "$1: $entries entries Cor2Tavik in the installed programs"
     echo "$uninstall" | grep -q -E "DisplayVersion +REG_SZ +$2$" || fail "$1: no version $2 in the installed programs"
-    product_icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s /v ProductIcon | tr -d '\r' |
-                   sed -n 's/^ *ProductIcon *REG_SZ *//p')
-    [ -n "$product_icon" ] || fail "$1: no icon in the installed programs"
-    cmp -s "$(winepath -u "$product_icon" 2>/dev/null)" "$icon" || fail "$1: the installed programs' icon is not the program's"
 }
 
 touch "$work/installed"

@@ -28,14 +28,11 @@ script -qec "'$cmd' model.dat3" /dev/null > terminal || fail "status $? on a ter
 wait "$writer"
 printf '\rmodel.dat3: 99%%\rmodel.dat3: 100%%\r%16s\r' '' > want
 cmp -s terminal want || fail "on a terminal: $(od -c terminal)"
-cp model.std slow.std
 
 slow_results
 "$cmd" model.dat3 2> stderr || fail "status $? with stderr in a file"
 wait "$writer"
 [ ! -s stderr ] || fail "stderr in a file: $(od -c stderr)"
-[ "$(sed 2d model.std)" = "$(sed 2d slow.std)" ] ||
-    fail "the outputs differ"
 
 rm Displacement.dat
 cp results Displacement.dat
