@@ -42,12 +42,16 @@ int Remove(const std::string& path);
 
 // The name `path` leads to once every symbolic link at its end is followed
 // (a chain of them; a dangling link gives the name it points at, which is
-// where opening it would create the file).
+// where opening it would create the file). POSIX: a link in a shared folder
+// (sticky, writable by all) that neither this process's user nor the
+// folder's owner owns is not followed: EACCES.
 int FollowLinks(const std::string& path, std::string& target);
 
 // What is at the output's name now. A regular file must be writable by this
 // process, as opening it for writing would require: EACCES (its permission
-// bits; on Windows the read-only attribute) or EROFS refuse the job.
+// bits; on Windows the read-only attribute) or EROFS refuse the job. POSIX:
+// so does EACCES for anything but a folder in a shared folder that neither
+// this process's user nor the folder's owner owns.
 struct OutputTarget {
     FileKind kind = FileKind::missing;
     bool otherNames = false;  // a regular file with more than one hard link

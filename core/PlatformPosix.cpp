@@ -103,17 +103,48 @@ void OnInterrupt(int signal) {
     if (found == kCommitting) g_deferredSignal.store(signal);
 }
 
+// A folder anyone may write to and only an entry's owner may clean (/tmp):
+// any user may have put any name there, but none may remove another's. An
+// entry there is trusted only when this process's user or the folder's owner
+// owns it; the rule of the kernel's fs.protected_symlinks and
+// fs.protected_regular, which also bind root.
+bool Trusted(const struct stat& folder, const struct stat& entry) {
+    const bool shared = (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    return !shared || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
+}
+
+// The folder `path` names an entry of, held while the entry is looked at,
+// so that the folder checked is the one the entry is read from. Its own
+// path is resolved by the kernel, links on the way included.
+FileDescriptor FolderOf(const std::string& path, std::string& name) {
+    const std::string directory = DirectoryOf(path);
+    name = path.substr(directory.size());
+    return FileDescriptor(::open(directory.empty() ? "." : directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
 }  // namespace
 
+// The links are followed here, not by the kernel, which would do it only
+// when the file is opened: the file at the end of the chain is replaced by
+// name. So the kernel's rule for links in shared folders is applied here to
+// every link of the chain, whatever the sysctl says.
 int FollowLinks(const std::string& path, std::string& target) {
     target = path;
     // As many links as the system itself follows in a name.
     for (int links = 0;; ++links) {
-        char buffer[PATH_MAX];
-        const ssize_t length = ::readlink(target.c_str(), buffer, sizeof buffer);
+        std::string name;
+        const FileDescriptor folder = FolderOf(target, name);
+        struct stat entry, where;
         // Not a link, or nothing there: the name to write is this one.
-        if (length < 0) return 0;
+        if (!folder.valid() || ::fstatat(folder.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISLNK(entry.st_mode))
+            return 0;
         if (links == 40) return ELOOP;
+        if (::fstat(folder.get(), &where) != 0) return errno;
+        if (!Trusted(where, entry)) return EACCES;
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlinkat(folder.get(), name.c_str(), buffer, sizeof buffer);
+        if (length < 0) return errno;
         if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
         const std::string link(buffer, static_cast<std::size_t>(length));
         target = link[0] == '/' ? link : DirectoryOf(target) + link;
@@ -122,14 +153,22 @@ int FollowLinks(const std::string& path, std::string& target) {
 
 int InspectOutput(const std::string& path, OutputTarget& target) {
     target = OutputTarget{};
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0) return errno == ENOENT ? 0 : errno;
+    std::string name;
+    const FileDescriptor folder = FolderOf(path, name);
+    struct stat status, where;
+    if (!folder.valid() || ::fstatat(folder.get(), name.c_str(), &status, 0) != 0)
+        return errno == ENOENT ? 0 : errno;
     target.kind = S_ISREG(status.st_mode) ? FileKind::regular : S_ISDIR(status.st_mode) ? FileKind::directory
                                                                                         : FileKind::other;
+    if (target.kind == FileKind::directory) return 0;
+    // Another user's file in a shared folder is neither written over in
+    // place nor replaced: what the user converts must not reach them.
+    if (::fstat(folder.get(), &where) != 0) return errno;
+    if (!Trusted(where, status)) return EACCES;
     if (target.kind != FileKind::regular) return 0;
     target.otherNames = status.st_nlink > 1;
     // As the process's own identity would be judged at the open.
-    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+    return ::faccessat(folder.get(), name.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
@@ -213,7 +252,8 @@ int Publish(int fd, const std::string& name, const std::string& target) {
 }
 
 int OverwriteInPlace(int fd, std::uint64_t size, const std::string& target) {
-    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    // The file inspected when the job began, never a link put there since.
+    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!out.valid()) return errno;
     // Blocks for every byte, the file's size unchanged until the copy.
     if (size > 0 && ::fallocate(out.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 &&

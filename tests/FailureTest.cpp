@@ -1,8 +1,10 @@
 // Failures of the console converter that need more than a case directory:
-// an unreadable file, a read-only file system, an interrupted job, a read
-// error, a full disk, no threads, paths at the length limit. A refusal is status 1 and one line on stderr, the earlier
+// an unreadable file, a read-only file system, an interrupted job, another
+// user's names in a shared folder, a read error, a full disk, no threads,
+// paths at the length limit. A refusal is status 1 and one line on stderr, the earlier
 // neutral file kept byte for byte, and no temporary file left.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -170,6 +173,128 @@ TEST(Failure, StagingDirectoryMissing) {
     ASSERT_EQ(::link((dir / "model.std").c_str(), (dir / "other.std").c_str()), 0);
     ExpectRefused(RunCmd(dir, "model.dat3", "env TMPDIR='" + (dir / "missing") + "'"),
                   "model.std: cannot create: No such file or directory", dir, "model.std", "model.dat3 model.std other.std");
+}
+
+// The kernel's rules for shared folders (fs.protected_symlinks,
+// fs.protected_regular) off while a test runs, then as they were; a lock on
+// one of them keeps two runs from restoring each other's settings. Where
+// they cannot be set (a read-only /proc/sys) they stay, and the converter
+// still decides alone: it reads links itself and writes in place without
+// O_CREAT, which those rules never see.
+class KernelRulesOff {
+public:
+    KernelRulesOff() : lock_(::open("/proc/sys/fs/protected_symlinks", O_RDONLY | O_CLOEXEC)) {
+        if (lock_ >= 0) ::flock(lock_, LOCK_EX);
+        for (auto& rule : rules_) {
+            rule.saved = Get(rule.name);
+            if (!Set(rule.name, "0") && rule.saved != "0")
+                std::printf("note: fs.%s stays %s: not for this test to change\n", rule.name, rule.saved.c_str());
+        }
+    }
+    ~KernelRulesOff() {
+        for (const auto& rule : rules_)
+            if (!rule.saved.empty()) Set(rule.name, rule.saved);
+        if (lock_ >= 0) ::close(lock_);
+    }
+
+private:
+    static std::string Get(const char* name) {
+        std::string value;
+        std::getline(std::ifstream(std::string("/proc/sys/fs/") + name), value);
+        return value;
+    }
+    static bool Set(const char* name, const std::string& value) {
+        std::ofstream(std::string("/proc/sys/fs/") + name) << value;
+        return Get(name) == value;
+    }
+    struct Rule {
+        const char* name;
+        std::string saved;
+    };
+    Rule rules_[2] = {{"protected_symlinks", ""}, {"protected_regular", ""}};
+    int lock_;
+};
+
+// In a shared folder (sticky, writable by all: /tmp) another user's link
+// at the output's name, or at any link of its chain, is not followed, and
+// another user's file there is not written into, hard link or not: refused
+// before anything is read, nothing changed. A link of the user's own, or of
+// the folder's owner, is followed; in a folder of the user's own, another
+// user's hard-linked file is written in place as before. Run as two users.
+TEST(Failure, AnotherUsersNamesInASharedFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the converter as one user among files of another";
+    const KernelRulesOff kernelRulesOff;
+    constexpr uid_t kUser = 65534, kOther = 65533;
+    ScratchDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir / "own").c_str(), 0755), 0);
+    ASSERT_EQ(::chown((dir / "own").c_str(), kUser, kUser), 0);
+    const auto fresh = [&] {  // root's, as /tmp
+        std::filesystem::remove_all(dir / "shared");
+        ASSERT_EQ(::mkdir((dir / "shared").c_str(), 0), 0);
+        ASSERT_EQ(::chmod((dir / "shared").c_str(), 01777), 0);
+    };
+    const auto link = [&](const std::string& to, const std::string& name, uid_t owner) {
+        ASSERT_EQ(::symlink(to.c_str(), (dir / name).c_str()), 0);
+        ASSERT_EQ(::lchown((dir / name).c_str(), owner, owner), 0);
+    };
+    const auto earlier = [&](const std::string& name, const std::string& other, uid_t owner) {
+        dir.Write(name, kEarlier);
+        ASSERT_EQ(::link((dir / name).c_str(), (dir / other).c_str()), 0);
+        ASSERT_EQ(::chown((dir / name).c_str(), owner, owner), 0);
+        ASSERT_EQ(::chmod((dir / name).c_str(), 0666), 0);
+    };
+    const auto convert = [&](const std::string& folder) {
+        dir.Write("own/precious", "the user's own file\n");
+        ::chown((dir / "own/precious").c_str(), kUser, kUser);
+        dir.Write(folder + "/model.dat3", kModel);
+        return RunCmd(dir, folder + "/model.dat3", Unprivileged());
+    };
+    const auto written = [&](const std::string& name) { return dir.Read(name).rfind(" 1\r\nVERSION", 0) == 0; };
+    const std::string refused = "shared/model.std: cannot create: Permission denied\n";
+
+    // Another user's link; then the user's own link to another user's.
+    for (bool chain : {false, true}) {
+        SCOPED_TRACE(chain);
+        fresh();
+        if (chain) link("theirs.std", "shared/model.std", kUser);
+        link("../own/precious", chain ? "shared/theirs.std" : "shared/model.std", kOther);
+        const CmdRun run = convert("shared");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, refused);
+        EXPECT_EQ(dir.Read("own/precious"), "the user's own file\n");
+        EXPECT_EQ(ScratchDir::ListOf(dir / "shared"),
+                  chain ? "model.dat3 model.std theirs.std" : "model.dat3 model.std");
+    }
+    // The user's own link, and the folder owner's: followed.
+    for (uid_t owner : {kUser, uid_t{0}}) {
+        SCOPED_TRACE(owner);
+        fresh();
+        link("../own/precious", "shared/model.std", owner);
+        const CmdRun run = convert("shared");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(written("own/precious"));
+        EXPECT_EQ(std::filesystem::read_symlink(dir / "shared/model.std"), "../own/precious");
+    }
+    // Another user's file with a second name there, and with one name only.
+    for (bool hardLink : {true, false}) {
+        SCOPED_TRACE(hardLink);
+        fresh();
+        earlier("shared/model.std", "shared/theirs.std", kOther);
+        if (!hardLink) ::unlink((dir / "shared/theirs.std").c_str());
+        const CmdRun run = convert("shared");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, refused);
+        EXPECT_EQ(dir.Read("shared/model.std"), kEarlier);
+        EXPECT_EQ(ScratchDir::ListOf(dir / "shared"),
+                  hardLink ? "model.dat3 model.std theirs.std" : "model.dat3 model.std");
+    }
+    // The same hard link in the user's own folder: written in place.
+    earlier("own/model.std", "own/theirs.std", kOther);
+    const CmdRun run = convert("own");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(written("own/theirs.std"));
+    EXPECT_EQ(dir.Read("own/model.std"), dir.Read("own/theirs.std"));
 }
 
 // A file that fails to read (/proc/self/mem at offset 0: EIO) refuses the job.
