@@ -136,11 +136,14 @@ constexpr Entry<Text> kTexts[] = {
      "解析モデル MODEL.dat3 と、同じフォルダーにあれば Displacement.dat、\n"
      "Stress.dat、Strain.dat を読み、TAVIKデータ MODEL.std に変換します。\n"
      "\n"
-     "終了ステータス: 0 書き出した。3 書き出したが入力に問題があった（標準エラー\n"
-     "出力に一覧）。1 何も書き出していない。2 使い方の誤り。\n"
+     "終了ステータス:\n"
+     "  0  書き出しました\n"
+     "  3  書き出しましたが、入力に問題がありました（標準エラー出力に一覧）\n"
+     "  1  何も書き出していません\n"
+     "  2  使い方の誤りです\n"
      "\n"
-     "-h, --help: この説明。-V, --version: プログラム名とバージョン。\n"
-     "オプションのような名前の解析モデルはフォルダーを付けて指定します: ./--version.dat3\n"},
+     "-h, --help: この説明を表示します。-V, --version: プログラム名とバージョンを表示します。\n"
+     "オプションのような名前の解析モデルは、フォルダーを付けて指定します: ./--version.dat3\n"},
     {Text::moreProblems, "... and {0} more problems\n", "... ほかに {0} 件の問題があります\n"},
     {Text::failureBox,
      "Nothing was converted. No TAVIK data was written.\n\nFile: {0}\nReason: {1}\n\n"
