@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "CommandLine.h"
+#include "Console.h"
 
 namespace cor2tavik {
 
@@ -13,15 +13,18 @@ void ProgressLine::Show(double fraction) {
     const int percent = static_cast<int>(fraction * 100);
     if (percent == shown_) return;
     shown_ = percent;
-    const std::string line = name_ + ": " + std::to_string(percent) + "%";
-    std::fprintf(stderr, "\r%s", line.c_str());
+    std::string line = "\r";
+    line.append(name_).append(": ").append(std::to_string(percent)).append("%");
+    Write(stderr, line);
     std::fflush(stderr);
-    length_ = line.size();
+    length_ = line.size() - 1;
 }
 
 void ProgressLine::Clear() {
     if (shown_ < 0) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(length_), "");
+    std::string blank(length_ + 2, ' ');
+    blank.front() = blank.back() = '\r';
+    Write(stderr, blank);
     std::fflush(stderr);
     shown_ = -1;
 }
