@@ -47,6 +47,9 @@ std::string Body(const Problem& p) {
                (p.numbers[0] < p.numbers[1] ? "; the missing ones are 0" : "; the extra ones are ignored");
 
     case Reason::nodeRecordsEnd: return "the file ends after " + n0 + " of " + n1 + " node records";
+    case Reason::nodeRecordsStop:
+        return "no node number begins node record " + Str(p.numbers[0] + 1) + "; " + n0 + " of " + n1 +
+               " node records were read, the rest are written as zeros";
     case Reason::elementLinesEnd:
         return "the file ends after " + n0 + " of " + n1 + " element lines; the rest are written as zeros";
     case Reason::resultRecordsEnd: return "the file ends after " + n0 + " of " + n1 + " records; the rest are 0";

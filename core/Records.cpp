@@ -14,6 +14,10 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         const char* field = shape.label;
         bool colonMissing = false;
         ScanStatus status = in.ScanInteger(labels != nullptr ? labels[j] : label);
+        if (status == ScanStatus::mismatch && shape.unstarted) {
+            problems.Add(problems.Make(in.line(), *shape.unstarted, {}, k, declared));
+            return false;
+        }
         if (status == ScanStatus::ok && shape.colon && !in.Match(':')) {
             status = ScanStatus::mismatch;
             colonMissing = true;

@@ -65,6 +65,7 @@ enum class Reason {
 
     // Records: numbers[0] read of numbers[1].
     nodeRecordsEnd,
+    nodeRecordsStop,  // no node number where record numbers[0] + 1 begins
     elementLinesEnd,
     resultRecordsEnd,
 
