@@ -12,6 +12,8 @@ int OutputFile::Open(const std::string& path) {
     platform::OutputTarget existing;
     if (int error = platform::FollowLinks(path, target_)) return error;
     if (int error = platform::InspectOutput(target_, existing)) return error;
+    // Refused now rather than when the finished file would take its name.
+    if (existing.kind == platform::FileKind::directory) return EISDIR;
     targetExists_ = existing.kind != platform::FileKind::missing;
     const bool regular = existing.kind == platform::FileKind::regular;
     // Beside the target, by the same rule the job splits paths with, so that
