@@ -74,11 +74,6 @@ int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : e
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // What an interrupt removes, and the signal a commit held back. A fixed
 // buffer: a signal handler may read it.
 std::atomic<int> g_deferredSignal{0};
@@ -116,7 +111,7 @@ int FollowLinks(const std::string& path, std::string& target) {
         if (links == 40) return ELOOP;
         if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
         const std::string link(buffer, static_cast<std::size_t>(length));
-        target = link[0] == '/' ? link : DirectoryOf(target) + link;
+        target = link[0] == '/' ? link : std::string(DirectoryPart(target)).append(link);
     }
 }
 
@@ -181,7 +176,7 @@ void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
 int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
 
 int Publish(int fd, const std::string& name, const std::string& target) {
-    const std::string directory = DirectoryOf(target);
+    const std::string directory(DirectoryPart(target));
     std::string linked = name;
     int error = 0;
     if (linked.empty()) {

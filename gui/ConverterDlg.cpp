@@ -15,12 +15,6 @@ namespace {
 // How many input problems the message box lists before "and n more".
 constexpr std::size_t kProblemsShown = 5;
 
-// The name after the last separator of either system.
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A system error the user can act on, in Japanese; any other as the system
 // words it.
 std::string SystemReason(int error) {
@@ -73,7 +67,7 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
     const std::size_t shown = std::min(kProblemsShown, report.problems.size());
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
-        text += '\n' + FileNameOf(p.file);
+        text += '\n' + std::string(cor2tavik::NamePart(p.file));
         if (p.line > 0) text += ':' + std::to_string(p.line);
         text += ": " + cor2tavik::Message(p);
     }

@@ -22,6 +22,11 @@ inline constexpr std::size_t kMaxPathLength = 511;
 // Windows). The first is the one put between a directory and a name.
 extern const std::string_view kPathSeparators;
 
+// A path's parts on either side of its last separator: the directory keeps
+// that separator ("" when there is none), the name is what follows it.
+std::string_view DirectoryPart(std::string_view path, std::string_view separators = kPathSeparators);
+std::string_view NamePart(std::string_view path, std::string_view separators = kPathSeparators);
+
 struct ModelPath {
     std::string stem;       // the path without its last extension
     std::string directory;  // up to and including the last separator, or "."
