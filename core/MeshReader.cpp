@@ -9,8 +9,11 @@ namespace cor2tavik {
 namespace {
 
 constexpr Field kCoordinates[] = {Field::coordinateX, Field::coordinateY, Field::coordinateZ};
+// A record that does not begin with a node number ends the node records,
+// and the element count line is read from there: a count larger than the
+// records that follow (nodes deleted by hand) then still finds the elements.
 constexpr RecordShape kNodeRecord = {Subject::nodeRecord, Field::nodeNumber, false, 3, kCoordinates,
-                                     Reason::nodeRecordsEnd};
+                                     Reason::nodeRecordsEnd, Reason::nodeRecordsStop};
 
 // The count is the integer that starts at the line's fifth character; the
 // first four are a keyword nobody reads.

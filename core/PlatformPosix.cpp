@@ -74,11 +74,6 @@ int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : e
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // What an interrupt removes, and the signal a commit held back. A fixed
 // buffer: a signal handler may read it.
 std::atomic<int> g_deferredSignal{0};
@@ -117,8 +112,8 @@ bool Trusted(const struct stat& folder, const struct stat& entry) {
 // so that the folder checked is the one the entry is read from. Its own
 // path is resolved by the kernel, links on the way included.
 FileDescriptor FolderOf(const std::string& path, std::string& name) {
-    const std::string directory = DirectoryOf(path);
-    name = path.substr(directory.size());
+    const std::string directory(DirectoryPart(path));
+    name = NamePart(path);
     return FileDescriptor(::open(directory.empty() ? "." : directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
@@ -147,7 +142,7 @@ int FollowLinks(const std::string& path, std::string& target) {
         if (length < 0) return errno;
         if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
         const std::string link(buffer, static_cast<std::size_t>(length));
-        target = link[0] == '/' ? link : DirectoryOf(target) + link;
+        target = link[0] == '/' ? link : std::string(DirectoryPart(target)).append(link);
     }
 }
 
@@ -220,7 +215,7 @@ void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
 int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
 
 int Publish(int fd, const std::string& name, const std::string& target) {
-    const std::string directory = DirectoryOf(target);
+    const std::string directory(DirectoryPart(target));
     std::string linked = name;
     int error = 0;
     if (linked.empty()) {

@@ -14,12 +14,6 @@ namespace {
 // How many input problems the message box lists before "and n more".
 constexpr std::size_t kProblemsShown = 5;
 
-// The name after the last separator of either system.
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The dialog speaks Japanese, whatever the system's language.
 constexpr cor2tavik::Language kLanguage = cor2tavik::Language::japanese;
 
@@ -39,8 +33,9 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
         const std::string message = cor2tavik::Message(p, kLanguage);
-        text += '\n' + (p.line > 0 ? Say(Text::problemAtLine, kLanguage, {FileNameOf(p.file), std::to_string(p.line), message})
-                                    : Say(Text::problemInFile, kLanguage, {FileNameOf(p.file), message}));
+        const std::string name(cor2tavik::NamePart(p.file));
+        text += '\n' + (p.line > 0 ? Say(Text::problemAtLine, kLanguage, {name, std::to_string(p.line), message})
+                                    : Say(Text::problemInFile, kLanguage, {name, message}));
     }
     if (report.problemCount > shown)
         text += '\n' + Say(Text::moreInBox, kLanguage, {std::to_string(report.problemCount - shown)});

@@ -156,7 +156,7 @@ void ExpectNoEnglish(std::string text, std::initializer_list<std::string> quoted
 }
 
 TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUse) {
-    guitest::WriteFile(InDir("m.dat3"), "t\r\ns\r\nNODE 2\r\n1 0 0 0\r\nx 1 0 0\r\nELEM 1\r\n7 305 4 1 2 1 2\r\n");
+    guitest::WriteFile(InDir("m.dat3"), "t\r\ns\r\nNODE 2\r\n1 0 0 0\r\n2 1 x 0\r\nELEM 1\r\n7 305 4 1 2 1 2\r\n");
     guitest::WriteFile(InDir("Displacement.dat"), "t\r\nCOUNT = 1\r\n1: 1 2 3\r\n");
     ASSERT_TRUE(QDir(dir.path()).mkdir("Stress.dat"));
     dlg.m_convert = [](std::string_view path, auto&) { return cor2tavik::ConvertModelFile(path); };
@@ -166,7 +166,7 @@ TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUs
     const std::string output = InDir("m.std").toStdString();
     EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 5 件の問題がありました。\n出力：" + output +
                                        "\n\n"
-                                       "m.dat3（5 行目）：2 番目の節点データ：節点番号が数値ではありません\n"
+                                       "m.dat3（5 行目）：2 番目の節点データ：Ｙ座標が数値ではありません\n"
                                        "m.dat3（7 行目）：要素番号 7：要素タイプ 305 が節点数 4 と合いません\n"
                                        "Displacement.dat（2 行目）：レコードが 1 件しかありません（解析モデルの節点は 2 個）。"
                                        "足りない分は 0 とします\n"

@@ -22,6 +22,11 @@ inline constexpr std::size_t kMaxPathLength = 511;
 // Windows). The first is the one put between a directory and a name.
 extern const std::string_view kPathSeparators;
 
+// A path's parts on either side of its last separator: the directory keeps
+// that separator ("" when there is none), the name is what follows it.
+std::string_view DirectoryPart(std::string_view path, std::string_view separators = kPathSeparators);
+std::string_view NamePart(std::string_view path, std::string_view separators = kPathSeparators);
+
 struct ModelPath {
     std::string stem;       // the path without its last extension
     std::string directory;  // up to and including the last separator, or "."
@@ -68,6 +73,7 @@ enum class Reason {
 
     // Records: numbers[0] read of numbers[1].
     nodeRecordsEnd,
+    nodeRecordsStop,  // no node number where record numbers[0] + 1 begins
     elementLinesEnd,
     resultRecordsEnd,
 
