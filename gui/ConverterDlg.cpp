@@ -73,6 +73,7 @@ bool CConverterDlg::OnInitDialog() {
     SetDlgItemText(IDC_VERSION_TEXT, LoadString(IDS_VERSION_TEXT));
     SetDlgItemText(IDC_UPDATE_TEXT, LoadString(IDS_UPDATE_TEXT));
     SetDlgItemText(IDC_MAKER_TEXT, LoadString(IDS_MAKER_TEXT));
+    DragAcceptFiles();
     return true;
 }
 
@@ -80,12 +81,13 @@ void CConverterDlg::OnBrowse() {
     FileDialog dlg("*", FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
                    "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||");
     dlg.title = "COR2TAVIK初期画面";
+    dlg.initialPath = ModelPath();
     if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_MODEL_PATH, dlg.GetPathName());
 }
 
 void CConverterDlg::OnOK() {
     // UTF-8 on both systems: the core's Windows side turns it into wide calls.
-    const std::string path = GetDlgItemText(IDC_MODEL_PATH);
+    const std::string path = ModelPath();
 
     cor2tavik::ConversionReport report;
     // A large model takes seconds: the dialog keeps painting meanwhile, and
@@ -95,10 +97,37 @@ void CConverterDlg::OnOK() {
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
         MessageBox(this, FailureMessage(*report.failure), GetWindowText(), MessageIcon::Error);
+        GotoDlgCtrl(IDC_MODEL_PATH);
         return;
     }
     if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), GetWindowText(), MessageIcon::Warning);
     Dialog::OnOK();
+}
+
+std::string CConverterDlg::ModelPath() const {
+    std::string path = GetDlgItemText(IDC_MODEL_PATH);
+    // The ideographic space of a Japanese input method is a blank too.
+    const auto trim = [&path] {
+        static constexpr std::string_view kIdeographicSpace = "\u3000";
+        for (bool trimmed = true; trimmed;) {
+            trimmed = false;
+            for (std::string_view blank : {std::string_view(" "), std::string_view("\t"), kIdeographicSpace}) {
+                if (path.starts_with(blank)) path.erase(0, blank.size()), trimmed = true;
+                if (path.ends_with(blank)) path.erase(path.size() - blank.size()), trimmed = true;
+            }
+        }
+    };
+    trim();
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+        path = path.substr(1, path.size() - 2);
+        trim();
+    }
+    return path;
+}
+
+void CConverterDlg::OnDropFiles(const std::vector<std::string>& paths) {
+    // One model at a time: the first file dropped, as if typed.
+    SetDlgItemText(IDC_MODEL_PATH, paths.front());
 }
 
 void CConverterDlg::OnSysCommand(unsigned nID, long lParam) {
