@@ -1,8 +1,7 @@
 #include "ResultReader.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string>
+#include <string_view>
 
 #include "Records.h"
 
@@ -15,17 +14,19 @@ constexpr long kCountLine = 2;
 
 // The record count follows the first '=' among the line's first 80
 // characters. Returns false (with a problem) when the line gives no usable
-// count.
-bool ParseRecordCount(const std::string& line, std::uint64_t fileSize, ProblemList& problems, std::int32_t& count) {
+// count; otherwise the line is read to its end.
+bool ReadRecordCount(TextReader& in, std::uint64_t fileSize, ProblemList& problems, std::int32_t& count) {
     static constexpr CountReasons kReasons = {Reason::recordCountMissing, Reason::recordCountTooWide,
                                               Reason::recordCountNegative, Reason::recordCountBeyondFile};
-    const char* begin = line.data();
-    const char* equals = static_cast<const char*>(std::memchr(begin, '=', std::min<std::size_t>(line.size(), 80)));
-    if (equals == nullptr) {
+    const std::size_t equals = in.PeekLine(80).find('=');
+    if (equals == std::string_view::npos) {
         problems.Add(problems.Make(kCountLine, Reason::recordCountNoEquals));
         return false;
     }
-    const CountCheck check = ScanCount(equals + 1, begin + line.size(), fileSize, count);
+    in.Skip(equals + 1);
+    const ScanStatus scanned = in.ScanLineInteger(count);
+    const CountCheck check = CheckCount(scanned, count, fileSize);
+    in.SkipLine();
     if (check == CountCheck::ok) return true;
     problems.Add(problems.Make(kCountLine, kReasons.Of(check), {}, count, static_cast<long long>(fileSize)));
     return false;
@@ -39,13 +40,16 @@ constexpr const char* kTensorNames[] = {"component 1", "component 2", "component
 
 void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_t expected, ProblemList& problems,
                 RowSink& sink) {
-    std::string line;
-    if (!in.ReadLine(line) || !in.ReadLine(line)) {
-        problems.Add(problems.Make(in.line(), Reason::endsBeforeRecordCount));
-        return;
+    // A title line, then the count line.
+    for (int i = 0; i < 2; ++i) {
+        if (in.AtEnd()) {
+            problems.Add(problems.Make(in.line(), Reason::endsBeforeRecordCount));
+            return;
+        }
+        if (i == 0) in.SkipLine();
     }
     std::int32_t declared = 0;
-    if (!ParseRecordCount(line, fileSize, problems, declared)) return;
+    if (!ReadRecordCount(in, fileSize, problems, declared)) return;
     if (declared != expected)
         problems.Add(problems.Make(kCountLine, Reason::recordCountDiffers,
                                    block == Block::displacement ? "nodes" : "elements", declared, expected));
@@ -53,7 +57,9 @@ void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_
     const RecordShape shape = {"record", "label", true, width, width == 3 ? kVectorNames : kTensorNames,
                                Reason::resultRecordsEnd};
     const std::int32_t records = std::min(declared, expected);
-    bool reading = in.ReadLine(line);
+    // A line nobody reads before the records.
+    const bool reading = !in.AtEnd();
+    if (reading) in.SkipLine();
     if (!reading && records > 0) problems.Add(problems.Make(in.line(), Reason::resultRecordsEnd, {}, 0, declared));
     sink.Begin(block);
     ForEachBatch(sink, expected, [&](RecordBatch& batch) {
