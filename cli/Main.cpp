@@ -44,11 +44,7 @@ void PrintLocated(const cor2tavik::Problem& problem) {
         std::fprintf(stderr, "%s: %s\n", problem.file.c_str(), message.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    cor2tavik::UseUtf8Console();
-    cor2tavik::EndCleanlyOnInterrupt();
+int Run(int argc, char** argv, std::string& model) {
     const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
     if (arguments.size() < 2) {
         std::fputs(kUsageText, stderr);
@@ -63,6 +59,7 @@ int main(int argc, char** argv) {
         return kWritten;
     }
 
+    model = arguments[1];
     cor2tavik::ConversionOptions options;
     cor2tavik::PhaseTimes times;
     // For benchmarks: the time of each phase, on stderr.
@@ -95,4 +92,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "phase times (s): model %.3f, results %.3f, commit %.3f\n", times.model, times.results,
                      times.commit);
     return report.problemCount == 0 ? kWritten : kWrittenWithProblems;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cor2tavik::UseUtf8Console();
+    cor2tavik::EndCleanlyOnInterrupt();
+    std::string model;
+    try {
+        return Run(argc, argv, model);
+    } catch (...) {
+        // The last line of defence: whatever escaped is a failure like any
+        // other, in the same words.
+        PrintLocated(*cor2tavik::MemoryExhausted(model.empty() ? "Cor2TavikCmd" : model).failure);
+        return kNotWritten;
+    }
 }

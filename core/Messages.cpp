@@ -26,6 +26,7 @@ std::string Body(const Problem& p) {
     case Reason::cannotWrite: return System("cannot write", p);
     case Reason::readError: return System("read error", p);
     case Reason::outOfMemory: return "out of memory for " + n0 + " " + p.subject;
+    case Reason::memoryExhausted: return "out of memory";
     case Reason::blockCannotOpen: return System("cannot open", p) + leftOut;
 
     case Reason::endsBeforeCountLine: return "the file ends before its " + p.subject;

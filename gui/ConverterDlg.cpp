@@ -51,6 +51,7 @@ std::string FailureReason(const cor2tavik::Problem& failure) {
     case Reason::cannotCreate: return "作成できません：" + SystemReason(failure.systemError);
     case Reason::cannotWrite: return "書き込めません：" + SystemReason(failure.systemError);
     case Reason::readError: return "読み取りエラー：" + SystemReason(failure.systemError);
+    case Reason::memoryExhausted: return "メモリが足りません";
     default:
         // A broken input is described as the core describes it.
         return WithJapaneseColons(cor2tavik::Message(failure));
@@ -129,7 +130,15 @@ void CConverterDlg::OnOK() {
     cor2tavik::ConversionReport report;
     // A large model takes seconds: the dialog keeps painting meanwhile, and
     // shows how far the job is.
-    RunJob([&](const JobProgress& progress) { report = m_convert(path, progress); });
+    // The worker's last line of defence: whatever escapes the job is a
+    // failure like any other, and the dialog stays open.
+    RunJob([&](const JobProgress& progress) {
+        try {
+            report = m_convert(path, progress);
+        } catch (...) {
+            report = cor2tavik::MemoryExhausted(path);
+        }
+    });
 
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
