@@ -134,6 +134,8 @@ int InspectOutput(const std::string& path, OutputTarget& target) {
 
 int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
     name.clear();
+    // Room for the name first: once the file exists, nothing may fail.
+    name.reserve(directory.size() + 32);
     // 0666 as for any new file: the umask decides what is left. Linking an
     // unnamed file into place needs /proc unless the process may link any
     // open file.

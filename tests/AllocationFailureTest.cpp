@@ -76,7 +76,7 @@ TEST(AllocationFailure, AtEveryPointOfAJob) {
             ++points;
             EXPECT_EQ(report.failure->reason, Reason::memoryExhausted) << n << ": " << Message(*report.failure);
             EXPECT_EQ(Message(*report.failure), "out of memory");
-            EXPECT_NE(files.find(report.failure->file.substr(report.failure->file.rfind('/') + 1)), std::string::npos)
+            EXPECT_NE(files.find(report.failure->file.substr(report.failure->file.find_last_of("/\\") + 1)), std::string::npos)
                 << report.failure->file;
             EXPECT_EQ(dir.Read("model.std"), kEarlier) << n;
             EXPECT_EQ(dir.List(), files) << n;
