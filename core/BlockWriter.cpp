@@ -18,6 +18,9 @@ BlockWriter::~BlockWriter() { Stop(); }
 
 void BlockWriter::Stop() {
     if (!formatter_.joinable()) return;
+    // Closing wakes the formatter through the queue's own lock as well: a
+    // stop alone was seen to miss a waiting formatter under Wine.
+    queue_.Close();
     formatter_.request_stop();
     formatter_.join();
 }
