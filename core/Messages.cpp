@@ -30,6 +30,7 @@ constexpr Entry<Reason> kReasons[] = {
     {Reason::cannotWrite, "cannot write: {error}", "書き込めません：{error}"},
     {Reason::readError, "read error: {error}", "読み取りエラー：{error}"},
     {Reason::outOfMemory, "out of memory for {n0} {subject}", "メモリが足りません（{subject} {n0} 個分）"},
+    {Reason::memoryExhausted, "out of memory", "メモリが足りません"},
     {Reason::blockCannotOpen, "cannot open: {error}; the block is left out",
      "開けません：{error}。このファイルの結果は出力しません"},
 

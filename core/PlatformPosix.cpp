@@ -168,6 +168,8 @@ int InspectOutput(const std::string& path, OutputTarget& target) {
 
 int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
     name.clear();
+    // Room for the name first: once the file exists, nothing may fail.
+    name.reserve(directory.size() + 32);
     // 0666 as for any new file: the umask decides what is left. Linking an
     // unnamed file into place needs /proc unless the process may link any
     // open file.
@@ -215,8 +217,11 @@ void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
 int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
 
 int Publish(int fd, const std::string& name, const std::string& target) {
+    FileDescriptor file(fd);  // closed whatever happens, running out of memory included
     const std::string directory(DirectoryPart(target));
     std::string linked = name;
+    // Room for the name linked below, so that nothing fails once the link exists.
+    linked.reserve(directory.size() + 32);
     int error = 0;
     if (linked.empty()) {
         // An unnamed file gets a name beside the target first: a link
@@ -230,7 +235,7 @@ int Publish(int fd, const std::string& name, const std::string& target) {
             return 0;
         });
     }
-    const int closeError = ::close(fd);
+    const int closeError = file.Close();
     if (error == 0) error = closeError;
     if (error == 0 && std::rename(linked.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {

@@ -92,7 +92,15 @@ void CConverterDlg::OnOK() {
     cor2tavik::ConversionReport report;
     // A large model takes seconds: the dialog keeps painting meanwhile, and
     // shows how far the job is.
-    RunJob([&](const JobProgress& progress) { report = m_convert(path, progress); });
+    // The worker's last line of defence: whatever escapes the job is a
+    // failure like any other, and the dialog stays open.
+    RunJob([&](const JobProgress& progress) {
+        try {
+            report = m_convert(path, progress);
+        } catch (...) {
+            report = cor2tavik::MemoryExhausted(path);
+        }
+    });
 
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.

@@ -179,6 +179,22 @@ TEST_F(ConverterDlgTest, AFileDroppedAnywhereFillsThePathBox) {
     EXPECT_EQ(PathBox()->text(), QStringLiteral("/d/on ok.dat3"));
 }
 
+// Whatever escapes the job on the worker thread is a failure like any other.
+TEST_F(ConverterDlgTest, AFailureThatEscapesTheJobShowsTheErrorBoxAndTheDialogStays) {
+    ShowAndActivate();
+    dlg.m_convert = [](std::string_view, auto&) -> cor2tavik::ConversionReport { throw std::bad_alloc(); };
+    PathBox()->setText(QStringLiteral("/データ/m.dat3"));
+    QTest::mouseClick(Button(IDOK), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(boxes.shown[0].text, "変換できませんでした。TAVIKデータは書き出していません。\n\n"
+                                   "ファイル：/データ/m.dat3\n理由：メモリが足りません\n\n"
+                                   "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.isEnabled());
+    EXPECT_EQ(dlg.result(), 0);
+}
+
 TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds) {
     dlg.m_convert = [](std::string_view, auto&) {
         cor2tavik::ConversionReport report;

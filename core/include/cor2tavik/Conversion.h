@@ -50,6 +50,7 @@ enum class Reason {
     cannotWrite,
     readError,
     outOfMemory,     // numbers[0] of `subject` (nodes, elements, resultRecords)
+    memoryExhausted, // memory ran out anywhere else; file is the one being read
     blockCannotOpen, // a result file that exists but cannot be opened
 
     // The model's count lines; subject is the line.
@@ -188,5 +189,10 @@ void EndCleanlyOnInterrupt();
 // SplitModelPath and RunConversion in one call: what both programs do with
 // the path the user gives.
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options = {});
+
+// The report of a job that ran out of memory while reading `file`: what a
+// job gives then, and what a program reports for anything that still
+// escapes it.
+ConversionReport MemoryExhausted(std::string_view file);
 
 }  // namespace cor2tavik

@@ -249,13 +249,22 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
             QMetaObject::invokeMethod(this, [this, text] { setWindowTitle(text); }, Qt::QueuedConnection);
         }
     };
-    // A quit posted before exec() starts waits in the queue, so it is never lost.
-    std::thread worker([&] {
+    // A quit posted before exec() starts waits in the queue, so it is never
+    // lost. Without a thread to be had, the job runs here, unpainted.
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            job(progress);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::exception&) {
+    }
+    if (worker.joinable()) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+    } else {
         job(progress);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    }
     setWindowTitle(caption);
     busy_ = false;
     setEnabled(true);

@@ -243,10 +243,17 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
         if (std::optional<int> percent = filter.Next(fraction))
             PostMessageW(hwnd_, kJobProgress, static_cast<WPARAM>(*percent), 0);
     };
-    std::thread worker([&] {
+    // Without a thread to be had, the job runs here, unpainted.
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            job(progress);
+            PostMessageW(hwnd_, kJobDone, 0, 0);
+        });
+    } catch (const std::exception&) {
         job(progress);
         PostMessageW(hwnd_, kJobDone, 0, 0);
-    });
+    }
     // Painting and the other windows' messages go on while the job runs.
     MSG msg;
     bool quit = false;
@@ -265,7 +272,7 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    worker.join();
+    if (worker.joinable()) worker.join();
     SetWindowTextW(hwnd_, Widen(caption).c_str());
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
     EnableWindow(hwnd_, TRUE);
