@@ -2,6 +2,7 @@
 // output, then read the model and the result files while their blocks are
 // written, and commit.
 #include <chrono>
+#include <utility>
 
 #include "BlockWriter.h"
 #include "ConversionModel.h"
@@ -31,10 +32,10 @@ private:
 
 class Job {
 public:
-    Job(std::string_view stem, std::string_view directory, const ConversionOptions& options)
+    Job(std::string_view stem, std::string_view directory, std::string model, const ConversionOptions& options)
         : options_(options),
           plan_(PlanThreads(options.threads)),
-          modelPath_(std::string(stem) + ".dat3"),
+          modelPath_(std::move(model)),
           outputPath_(std::string(stem) + ".std"),
           results_(directory) {}
 
@@ -42,7 +43,7 @@ public:
         const platform::FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
-        if (auto failure = OpenModel()) return Fail(std::move(*failure));
+        if (auto failure = OpenModel(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenOutput()) return Fail(std::move(*failure));
         Progress progress(options_.progress, (modelSize_ == UINT64_MAX ? 0 : modelSize_) + results_.Size());
         BlockWriter writer(output_, model_, plan_.formatter, &progress);
@@ -83,10 +84,13 @@ private:
     }
 
     // The model is opened before the output, so a mistyped path costs nothing.
-    std::optional<Problem> OpenModel() {
+    // A model the user did not name as such is said to come from the rule.
+    std::optional<Problem> OpenModel(std::optional<std::string_view> givenPath) {
         int fd = -1;
         if (int error = platform::OpenForReading(modelPath_, fd, modelSize_))
-            return Problem{.reason = Reason::cannotOpen, .systemError = error, .file = modelPath_};
+            return Problem{.reason = givenPath && *givenPath != modelPath_ ? Reason::cannotOpenModel : Reason::cannotOpen,
+                           .systemError = error,
+                           .file = modelPath_};
         modelFile_ = FileDescriptor(fd);
         return std::nullopt;
     }
@@ -139,12 +143,12 @@ private:
 }  // namespace
 
 ConversionReport RunConversion(std::string_view stem, std::string_view directory, const ConversionOptions& options) {
-    return Job(stem, directory, options).Run(std::nullopt);
+    return Job(stem, directory, std::string(stem) + ".dat3", options).Run(std::nullopt);
 }
 
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options) {
-    const ModelPath split = SplitModelPath(path);
-    return Job(split.stem, split.directory, options).Run(path);
+    ModelPath split = SplitModelPath(path);
+    return Job(split.stem, split.directory, std::move(split.model), options).Run(path);
 }
 
 }  // namespace cor2tavik

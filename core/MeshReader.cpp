@@ -35,15 +35,21 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, E
     std::int32_t head[3] = {0, 0, 0};
     int scanned = 0;
     ScanStatus status = ScanStatus::ok;
-    while (scanned < 3 && (status = ScanInteger(p, end, head[scanned])) == ScanStatus::ok) ++scanned;
+    const char* field = p;  // where the field being scanned starts, blanks before it included
+    for (; scanned < 3; ++scanned) {
+        field = p;
+        if ((status = ScanInteger(p, end, head[scanned])) != ScanStatus::ok) break;
+    }
     element = {head[0], head[1]};
     if (scanned < 3) {
         static constexpr Field kHead[] = {Field::elementNumber, Field::typeCode, Field::nodeCount};
+        while (field != end && IsSpace(*field)) ++field;
         problems.Add({.line = lineNumber,
                       .reason = FieldReason(status),
                       .subject = Subject::elementLine,
                       .index = i + 1,
-                      .field = kHead[scanned]});
+                      .field = kHead[scanned],
+                      .text = QuotedText(field, end)});
         return;
     }
     const std::int32_t number = head[0], typeCode = head[1], nodeCount = head[2];

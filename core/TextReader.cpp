@@ -8,7 +8,16 @@ namespace {
 // A number token longer than this does not scan: it would otherwise make the
 // buffer grow without bound.
 constexpr std::size_t kMaxTokenLength = std::size_t{64} << 20;
+
+constexpr std::ptrdiff_t kQuotedLength = 20;
 }  // namespace
+
+std::string QuotedText(const char* p, const char* end) {
+    std::string text;
+    for (; p != end && std::ssize(text) < kQuotedLength && *p != '\r' && *p != '\n'; ++p)
+        text += *p == '\t' ? ' ' : (*p >= ' ' && *p <= '~') ? *p : '?';
+    return text;
+}
 
 TextReader::TextReader(FileDescriptor file, std::size_t chunkSize)
     : file_(std::move(file)),
@@ -116,6 +125,12 @@ void TextReader::SkipLine() {
         pos_ = end_;
         if (!Refill(end_)) return;
     }
+}
+
+std::string TextReader::QuoteAhead() {
+    if (end_ - pos_ < kQuotedLength && std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)) == nullptr)
+        Refill(pos_);
+    return QuotedText(pos_, end_);
 }
 
 bool TextReader::Match(char c) {

@@ -15,6 +15,12 @@
 
 namespace cor2tavik {
 
+// What a message quotes of the input at [p, end): up to the line's end, at
+// most 20 bytes, printable ASCII as it is, a tab as a blank and any other
+// byte as '?', so that no file's bytes reach a terminal or a message box
+// unchecked.
+std::string QuotedText(const char* p, const char* end);
+
 class TextReader {
 public:
     static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
@@ -29,6 +35,10 @@ public:
     // is left unread.
     ScanStatus ScanInteger(std::int32_t& value);
     ScanStatus ScanReal(double& value);
+
+    // The next unread bytes as a message quotes them: after a field that did
+    // not scan, the field's text.
+    std::string QuoteAhead();
 
     // Consumes `c` if it is the next byte.
     bool Match(char c);
