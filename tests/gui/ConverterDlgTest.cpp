@@ -102,6 +102,17 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     EXPECT_EQ(PathBox()->text(), path);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
+    // A model named by the rule, not as typed, is said to be so.
+    PathBox()->setText(InDir("nothere.std"));
+    dlg.OnOK();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(guitest::Contains(boxes.shown[1].text,
+                                  QStringLiteral("ファイル：%1\n理由：開けません：ファイルまたはフォルダーがありません"
+                                                 "（解析モデルは、指定した名前の最後の「.」までに .dat3 を付けたファイルから読みます）\n")
+                                      .arg(path)))
+        << boxes.shown[1].text;
+    boxes.shown.pop_back();
+
     guitest::WriteFile(InDir("broken.dat3"), "title\r\n\r\nNODE many\r\n");
     PathBox()->setText(InDir("broken.dat3"));
     dlg.OnOK();
