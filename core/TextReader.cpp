@@ -127,9 +127,12 @@ void TextReader::SkipLine() {
     }
 }
 
+// The same text whatever the chunk size: a small buffer is filled (and grown)
+// until it holds the line's end or enough bytes.
 std::string TextReader::QuoteAhead() {
-    if (end_ - pos_ < kQuotedLength && std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)) == nullptr)
-        Refill(pos_);
+    while (end_ - pos_ < kQuotedLength && std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)) == nullptr &&
+           Refill(pos_)) {
+    }
     return QuotedText(pos_, end_);
 }
 
