@@ -32,22 +32,68 @@ void PrintLocated(const cor2tavik::Problem& problem, cor2tavik::Language languag
     cor2tavik::Write(stderr, text);
 }
 
+// What the arguments ask for. Options may come anywhere before "--"; the
+// first that decides wins. Every other argument is a path, the first of
+// them the model's.
+struct Request {
+    enum { convert, help, version, usageError } action = convert;
+    std::string unknown;             // the option not ours, for a usage error
+    std::vector<std::string> paths;  // from the model's on
+};
+
+#ifdef _WIN32
+constexpr bool kSlashQuestionIsHelp = true;  // as every Windows console program
+#else
+constexpr bool kSlashQuestionIsHelp = false;
+#endif
+
+Request ReadArguments(const std::vector<std::string>& arguments) {
+    Request request;
+    bool options = true;
+    for (std::size_t i = 1; i < arguments.size() && request.action == Request::convert; ++i) {
+        const std::string& argument = arguments[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "-h" || argument == "--help" || (kSlashQuestionIsHelp && argument == "/?"))) {
+            request.action = Request::help;
+        } else if (options && (argument == "-V" || argument == "--version")) {
+            request.action = Request::version;
+        } else if (options && argument.starts_with('-')) {
+            request.action = Request::usageError;
+            request.unknown = argument;
+        } else {
+            request.paths.push_back(argument);
+        }
+    }
+    if (request.action == Request::convert && request.paths.empty()) request.action = Request::usageError;
+    return request;
+}
+
+// The path as the user may have meant it, when a model path with spaces was
+// given without quotes and its first word cannot be opened.
+bool CouldBeUnquoted(const cor2tavik::ConversionReport& report, std::size_t paths) {
+    return paths > 1 && report.failure && (report.failure->reason == cor2tavik::Reason::cannotOpen ||
+                                           report.failure->reason == cor2tavik::Reason::cannotOpenModel);
+}
+
 int Run(int argc, char** argv, cor2tavik::Language language, std::string& model) {
-    const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
-    if (arguments.size() < 2) {
+    const Request request = ReadArguments(cor2tavik::CommandLineArguments(argc, argv));
+    switch (request.action) {
+    case Request::usageError:
+        if (!request.unknown.empty())
+            cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::unknownOption, language, {request.unknown}));
         cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::usage, language));
         return kUsage;
-    }
-    if (arguments[1] == "-h" || arguments[1] == "--help") {
+    case Request::help:
         cor2tavik::Write(stdout, cor2tavik::Say(cor2tavik::Text::usage, language));
         return kWritten;
-    }
-    if (arguments[1] == "-V" || arguments[1] == "--version") {
+    case Request::version:
         std::fputs("Cor2TavikCmd " VER_VERSION_STR "\n", stdout);
         return kWritten;
+    case Request::convert:
+        break;
     }
-
-    model = arguments[1];
+    model = request.paths[0];
     cor2tavik::ConversionOptions options;
     cor2tavik::PhaseTimes times;
     // For benchmarks: the time of each phase, on stderr.
@@ -60,9 +106,9 @@ int Run(int argc, char** argv, cor2tavik::Language language, std::string& model)
         if (std::from_chars(threads, end, value).ptr == end) options.threads = value;
     }
 
-    cor2tavik::ProgressLine progress(cor2tavik::SplitModelPath(arguments[1]).stem + ".dat3");
+    cor2tavik::ProgressLine progress(cor2tavik::SplitModelPath(model).model);
     if (progress.active()) options.progress = [&](double fraction) { progress.Show(fraction); };
-    const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(arguments[1], options);
+    const cor2tavik::ConversionReport report = cor2tavik::ConvertModelFile(model, options);
     progress.Clear();
 
     std::size_t printed = 0;
@@ -75,6 +121,11 @@ int Run(int argc, char** argv, cor2tavik::Language language, std::string& model)
                                                 {std::to_string(report.problemCount - kPrintedProblems)}));
     if (report.failure) {
         PrintLocated(*report.failure, language);
+        if (CouldBeUnquoted(report, request.paths.size())) {
+            std::string joined = model;
+            for (std::size_t i = 1; i < request.paths.size(); ++i) joined += ' ' + request.paths[i];
+            cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::quoteHint, language, {joined}));
+        }
         return kNotWritten;
     }
     if (reportTimes)

@@ -8,6 +8,7 @@
 // read. Unwinding closes the output, which removes its temporary file.
 #include <chrono>
 #include <new>
+#include <utility>
 
 #include "BlockWriter.h"
 #include "ConversionModel.h"
@@ -38,10 +39,10 @@ private:
 
 class Job {
 public:
-    Job(std::string_view stem, std::string_view directory, const ConversionOptions& options)
+    Job(std::string_view stem, std::string_view directory, std::string model, const ConversionOptions& options)
         : options_(options),
           formatterThread_(WantFormatterThread(options.threads)),
-          modelPath_(std::string(stem) + ".dat3"),
+          modelPath_(std::move(model)),
           outputPath_(std::string(stem) + ".std"),
           results_(directory) {}
 
@@ -58,7 +59,7 @@ private:
         const platform::FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
-        if (auto failure = OpenModel()) return Fail(std::move(*failure));
+        if (auto failure = OpenModel(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenOutput()) return Fail(std::move(*failure));
         Progress progress(options_.progress, (modelSize_ == UINT64_MAX ? 0 : modelSize_) + results_.Size());
         BlockWriter writer(output_, model_, formatterThread_, &progress);
@@ -102,10 +103,13 @@ private:
     }
 
     // The model is opened before the output, so a mistyped path costs nothing.
-    std::optional<Problem> OpenModel() {
+    // A model the user did not name as such is said to come from the rule.
+    std::optional<Problem> OpenModel(std::optional<std::string_view> givenPath) {
         int fd = -1;
         if (int error = platform::OpenForReading(modelPath_, fd, modelSize_))
-            return Problem{.reason = Reason::cannotOpen, .systemError = error, .file = modelPath_};
+            return Problem{.reason = givenPath && *givenPath != modelPath_ ? Reason::cannotOpenModel : Reason::cannotOpen,
+                           .systemError = error,
+                           .file = modelPath_};
         modelFile_ = FileDescriptor(fd);
         return std::nullopt;
     }
@@ -161,7 +165,7 @@ private:
 // A job that cannot even be set up for memory is reported against the model.
 ConversionReport RunConversion(std::string_view stem, std::string_view directory, const ConversionOptions& options) {
     try {
-        return Job(stem, directory, options).Run(std::nullopt);
+        return Job(stem, directory, std::string(stem) + ".dat3", options).Run(std::nullopt);
     } catch (const std::bad_alloc&) {
         return MemoryExhausted(std::string(stem) + ".dat3");
     }
@@ -169,8 +173,8 @@ ConversionReport RunConversion(std::string_view stem, std::string_view directory
 
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options) {
     try {
-        const ModelPath split = SplitModelPath(path);
-        return Job(split.stem, split.directory, options).Run(path);
+        ModelPath split = SplitModelPath(path);
+        return Job(split.stem, split.directory, std::move(split.model), options).Run(path);
     } catch (const std::bad_alloc&) {
         return MemoryExhausted(path);
     }

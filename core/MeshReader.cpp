@@ -50,7 +50,8 @@ void ReadElementLine(TextReader& in, long lineNumber, std::int64_t i, ElementHea
                       .reason = FieldReason(status),
                       .subject = Subject::elementLine,
                       .index = i + 1,
-                      .field = kHead[scanned]});
+                      .field = kHead[scanned],
+                      .text = in.QuoteAhead()});
         return;
     }
     const std::int32_t number = head[0], typeCode = head[1], nodeCount = head[2];

@@ -1,7 +1,8 @@
 // The catalogue: each English text beside its Japanese one. A text names
 // what it quotes in braces: {n0} and {n1} the problem's numbers, {subject}
 // and {field} what it is about, {error} the system's answer, {max} the path
-// limit, {index} a record's position or number; {0}, {1}... a Say argument.
+// limit, {index} a record's position or number, {text} the input quoted;
+// {0}, {1}... a Say argument.
 #include "cor2tavik/Messages.h"
 
 #include <cerrno>
@@ -26,6 +27,8 @@ constexpr Entry<Reason> kReasons[] = {
     {Reason::nameTooLong, "file name is longer than {max} bytes",
      "パスから作るファイル名が長すぎます（{n0} バイト。{max} バイトまで）"},
     {Reason::cannotOpen, "cannot open: {error}", "開けません：{error}"},
+    {Reason::cannotOpenModel, "cannot open: {error} (the model is read from the name up to its last dot, plus .dat3)",
+     "開けません：{error}（解析モデルは、指定した名前の最後の「.」までに .dat3 を付けたファイルから読みます）"},
     {Reason::cannotCreate, "cannot create: {error}", "作成できません：{error}"},
     {Reason::cannotWrite, "cannot write: {error}", "書き込めません：{error}"},
     {Reason::readError, "read error: {error}", "読み取りエラー：{error}"},
@@ -57,10 +60,10 @@ constexpr Entry<Reason> kReasons[] = {
      "レコード数が負の値です（{n0}）。このファイルの結果は出力しません"},
     {Reason::recordCountBeyondFile, "{n0} records cannot fit in a file of {n1} bytes; the block is left out",
      "{n0} 件のレコードは {n1} バイトのファイルに収まりません。このファイルの結果は出力しません"},
-    {Reason::recordCountFewer, "the file holds {n0} records, the model has {n1} {subject}; the missing ones are 0",
-     "レコードが {n0} 件しかありません（解析モデルの{subject}は {n1} 個）。足りない分は 0 とします"},
-    {Reason::recordCountMore, "the file holds {n0} records, the model has {n1} {subject}; the extra ones are ignored",
-     "レコードが {n0} 件あります（解析モデルの{subject}は {n1} 個）。余分なレコードは読みません"},
+    {Reason::recordCountFewer, "the count line says {n0} records, the model has {n1} {subject}; the missing ones are 0",
+     "レコード数の行は {n0} 件です（解析モデルの{subject}は {n1} 個）。足りない分は 0 とします"},
+    {Reason::recordCountMore, "the count line says {n0} records, the model has {n1} {subject}; the extra ones are ignored",
+     "レコード数の行は {n0} 件です（解析モデルの{subject}は {n1} 個）。余分なレコードは読みません"},
 
     {Reason::nodeRecordsEnd, "the file ends after {n0} of {n1} node records",
      "節点データ {n1} 件のうち {n0} 件でファイルが終わっています"},
@@ -72,8 +75,10 @@ constexpr Entry<Reason> kReasons[] = {
     {Reason::resultRecordsEnd, "the file ends after {n0} of {n1} records; the rest are 0",
      "レコード {n1} 件のうち {n0} 件でファイルが終わっています。残りは 0 とします"},
 
-    {Reason::fieldNotANumber, "{subject}: {field} is not a number", "{subject}：{field}が数値ではありません"},
-    {Reason::fieldTooWide, "{subject}: {field} does not fit 32 bits", "{subject}：{field}が 32 ビットに収まりません"},
+    {Reason::fieldNotANumber, "{subject}: {field}: \"{text}\" is not a number",
+     "{subject}：{field}「{text}」が数値ではありません"},
+    {Reason::fieldTooWide, "{subject}: {field}: \"{text}\" does not fit 32 bits",
+     "{subject}：{field}「{text}」が 32 ビットに収まりません"},
     {Reason::fieldMissing, "{subject}: {field} is missing", "{subject}：{field}がありません"},
     {Reason::fieldBeyondRange, "{subject}: {field} is beyond the range of a double",
      "{subject}：{field}が倍精度実数の範囲を超えています"},
@@ -123,7 +128,7 @@ constexpr Entry<Field> kFields[] = {
 
 constexpr Entry<Text> kTexts[] = {
     {Text::usage,
-     "usage: Cor2TavikCmd MODEL.dat3\n"
+     "usage: Cor2TavikCmd [--] MODEL.dat3\n"
      "       Cor2TavikCmd --help | --version\n"
      "\n"
      "Converts MODEL.dat3, and Displacement.dat, Stress.dat and Strain.dat from\n"
@@ -133,8 +138,9 @@ constexpr Entry<Text> kTexts[] = {
      "stderr); 1 nothing written; 2 usage error.\n"
      "\n"
      "-h, --help: this text. -V, --version: the program's name and version.\n"
-     "A model named like an option is given with its directory: ./--version.dat3.\n",
-     "使い方: Cor2TavikCmd MODEL.dat3\n"
+     "A model named like an option follows --: Cor2TavikCmd -- --version.dat3.\n"
+     "A path with spaces goes in double quotes.\n",
+     "使い方: Cor2TavikCmd [--] MODEL.dat3\n"
      "        Cor2TavikCmd --help | --version\n"
      "\n"
      "解析モデル MODEL.dat3 と、同じフォルダーにあれば Displacement.dat、\n"
@@ -147,13 +153,12 @@ constexpr Entry<Text> kTexts[] = {
      "  2  使い方の誤りです\n"
      "\n"
      "-h, --help: この説明を表示します。-V, --version: プログラム名とバージョンを表示します。\n"
-     "オプションのような名前の解析モデルは、フォルダーを付けて指定します: ./--version.dat3\n"},
+     "オプションのような名前の解析モデルは -- の後に指定します: Cor2TavikCmd -- --version.dat3\n"
+     "空白を含むパスは二重引用符（\"）で囲みます。\n"},
     {Text::moreProblems, "... and {0} more problems\n", "... ほかに {0} 件の問題があります\n"},
     {Text::failureBox,
-     "Nothing was converted. No TAVIK data was written.\n\nFile: {0}\nReason: {1}\n\n"
-     "Correct the path and press OK, or press Cancel to end.",
-     "変換できませんでした。TAVIKデータは書き出していません。\n\nファイル：{0}\n理由：{1}\n\n"
-     "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+     "Nothing was converted. No TAVIK data was written.\n\nFile: {0}\nReason: {1}\n\n{2}",
+     "変換できませんでした。TAVIKデータは書き出していません。\n\nファイル：{0}\n理由：{1}\n\n{2}"},
     {Text::fileAtLine, "{0} (line {1})", "{0}（{1} 行目）"},
     {Text::problemsBox, "The TAVIK data was written, but the input had {0} problems.",
      "TAVIKデータを書き出しましたが、入力に {0} 件の問題がありました。"},
@@ -161,6 +166,27 @@ constexpr Entry<Text> kTexts[] = {
     {Text::problemAtLine, "{0}, line {1}: {2}", "{0}（{1} 行目）：{2}"},
     {Text::problemInFile, "{0}: {1}", "{0}：{1}"},
     {Text::moreInBox, "and {0} more", "ほか {0} 件"},
+    {Text::adviceFixPath, "Correct the path and press OK, or press Cancel to end.",
+     "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceModelBroken, "Line {1} of {0} is broken. Correct it and press OK, or press Cancel to end.",
+     "{0} の {1} 行目が正しくありません。直してから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceReadOnly,
+     "{0} is read-only, or its folder cannot be written to. Make it writable and press OK, or press Cancel to end.",
+     "{0} が読み取り専用か、そのフォルダーに書き込めません。書き込めるようにしてから OK を押すか、"
+     "ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceInUse, "{0} is open in another program. Close it there and press OK, or press Cancel to end.",
+     "{0} をほかのプログラムが開いています。そのプログラムで閉じてから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceNoSpace, "The disk has no room for {0}. Make room and press OK, or press Cancel to end.",
+     "{0} を書き出すディスクに空きがありません。空きを作ってから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceCannotWrite, "{0} cannot be written. Remove the cause and press OK, or press Cancel to end.",
+     "{0} を書き出せません。原因を取り除いてから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+    {Text::adviceRetry, "Press OK to try again, or press Cancel to end.",
+     "もう一度試すには OK を、終了するにはｷｬﾝｾﾙを押してください。"},
+    {Text::emptyPathBox, "Type the path of the model file (.dat3), or choose it with Browse, then press OK.",
+     "解析モデルのファイル（.dat3）のパスを入力するか、［参照］で選んでから OK を押してください。"},
+    {Text::unknownOption, "Cor2TavikCmd: unknown option {0}\n", "Cor2TavikCmd: 不明なオプションです: {0}\n"},
+    {Text::quoteHint, "the arguments after the model's were not read; a path with spaces goes in double quotes: \"{0}\"\n",
+     "解析モデルの後の引数は読んでいません。空白を含むパスは二重引用符で囲みます: \"{0}\"\n"},
 };
 
 // Every entry in its key's place, in both languages, with its braces closed.
@@ -256,12 +282,45 @@ std::string Message(const Problem& problem, Language language) {
         if (name == "n1") return std::to_string(problem.numbers[1]);
         if (name == "max") return std::to_string(kMaxPathLength);
         if (name == "error") return SystemErrorText(problem.systemError, language);
+        if (name == "text") return problem.text;
         if (name == "field" && problem.field < Field::count) return std::string(Lookup(kFields, problem.field, language));
         if (name == "subject" && problem.subject < Subject::count)
             return Fill(Lookup(kSubjects, problem.subject, language),
                         [&](std::string_view) { return std::to_string(problem.index); });
         return "?";
     });
+}
+
+Text AdviceFor(const Problem& failure) {
+    switch (failure.reason) {
+    case Reason::pathTooLong:
+    case Reason::nameTooLong:
+    case Reason::cannotOpen:
+    case Reason::cannotOpenModel: return Text::adviceFixPath;
+    case Reason::cannotCreate:
+    case Reason::cannotWrite:
+        switch (failure.systemError) {
+        case EACCES:
+        case EPERM:
+        case EROFS: return Text::adviceReadOnly;
+        case EBUSY:
+#ifdef ETXTBSY
+        case ETXTBSY:
+#endif
+            return Text::adviceInUse;
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+        case EFBIG: return Text::adviceNoSpace;
+        default: return Text::adviceCannotWrite;
+        }
+    default:
+        // The model's count lines: the file itself is wrong.
+        if (failure.reason >= Reason::endsBeforeNodeCount && failure.reason <= Reason::countBeyondFile && failure.line > 0)
+            return Text::adviceModelBroken;
+        return Text::adviceRetry;
+    }
 }
 
 std::string Say(Text text, Language language, std::initializer_list<std::string_view> arguments) {

@@ -38,7 +38,8 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
                           .reason = colonMissing ? Reason::colonMissing : FieldReason(status),
                           .subject = shape.record,
                           .index = k + 1,
-                          .field = field});
+                          .field = field,
+                          .text = colonMissing ? std::string() : in.QuoteAhead()});
             in.SkipLine();
             continue;
         }

@@ -23,8 +23,14 @@ constexpr ResultFile kFiles[] = {
 
 ResultFiles::ResultFiles(std::string_view directory) {
     // One separator always goes between: a directory that ends in one gives
-    // a doubled separator, which is harmless.
-    for (int i = 0; i < 3; ++i) paths_[i] = std::string(directory) + kPathSeparators[0] + kFiles[i].name;
+    // a doubled separator, which is harmless to open. Messages name the file
+    // as a user would write it, with one.
+    const bool endsInSeparator =
+        !directory.empty() && kPathSeparators.find(directory.back()) != std::string_view::npos;
+    for (int i = 0; i < 3; ++i) {
+        paths_[i] = std::string(directory) + kPathSeparators[0] + kFiles[i].name;
+        names_[i] = endsInSeparator ? std::string(directory) + kFiles[i].name : paths_[i];
+    }
 }
 
 std::uint64_t ResultFiles::Size() const {
@@ -36,7 +42,7 @@ std::uint64_t ResultFiles::Size() const {
 std::optional<Problem> ResultFiles::Read(int i, const ConversionModel& model, RowSink& sink, Progress& progress,
                                          ConversionReport& report) const {
     const std::string& path = paths_[i];
-    ProblemList problems(path);
+    ProblemList problems(names_[i]);
     int fd = -1;
     std::uint64_t size = 0;
     if (int error = platform::OpenForReading(path, fd, size)) {

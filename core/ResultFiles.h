@@ -31,7 +31,8 @@ public:
                                 ConversionReport& report) const;
 
 private:
-    std::array<std::string, 3> paths_;
+    std::array<std::string, 3> paths_;  // as opened
+    std::array<std::string, 3> names_;  // as messages show them
 };
 
 }  // namespace cor2tavik

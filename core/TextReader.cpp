@@ -8,7 +8,16 @@ namespace cor2tavik {
 namespace {
 // Room for PeekLine and a token's lookahead, whatever the chunk size.
 constexpr std::size_t kMinCapacity = 4 * (TextReader::kMaxPeek + 2);
+
+constexpr std::ptrdiff_t kQuotedLength = 20;
 }  // namespace
+
+std::string QuotedText(const char* p, const char* end) {
+    std::string text;
+    for (; p != end && std::ssize(text) < kQuotedLength && *p != '\r' && *p != '\n'; ++p)
+        text += *p == '\t' ? ' ' : (*p >= ' ' && *p <= '~') ? *p : '?';
+    return text;
+}
 
 TextReader::TextReader(FileDescriptor file, std::size_t chunkSize)
     : file_(std::move(file)),
@@ -101,6 +110,13 @@ void TextReader::SkipLine() {
         pos_ = end_;
         if (!Refill(end_)) return;
     }
+}
+
+// The same text whatever the chunk size: PeekLine reads on until it has
+// the line's end or enough bytes.
+std::string TextReader::QuoteAhead() {
+    const std::string_view ahead = PeekLine(kQuotedLength);
+    return QuotedText(ahead.data(), ahead.data() + ahead.size());
 }
 
 bool TextReader::Match(char c) {

@@ -20,6 +20,12 @@
 
 namespace cor2tavik {
 
+// What a message quotes of the input at [p, end): up to the line's end, at
+// most 20 bytes, printable ASCII as it is, a tab as a blank and any other
+// byte as '?', so that no file's bytes reach a terminal or a message box
+// unchecked.
+std::string QuotedText(const char* p, const char* end);
+
 class TextReader {
 public:
     static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
@@ -48,6 +54,10 @@ public:
     // The same within the current line: white space but no line end is
     // skipped, and the line's end gives ScanStatus::end.
     ScanStatus ScanLineInteger(std::int32_t& value);
+
+    // The next unread bytes as a message quotes them: after a field that did
+    // not scan, the field's text.
+    std::string QuoteAhead();
 
     // Consumes `c` if it is the next byte.
     bool Match(char c);

@@ -21,7 +21,9 @@ std::string FailureMessage(const cor2tavik::Problem& failure) {
     using cor2tavik::Say, cor2tavik::Text;
     const std::string file =
         failure.line > 0 ? Say(Text::fileAtLine, kLanguage, {failure.file, std::to_string(failure.line)}) : failure.file;
-    return Say(Text::failureBox, kLanguage, {file, cor2tavik::Message(failure, kLanguage)});
+    const std::string advice =
+        Say(cor2tavik::AdviceFor(failure), kLanguage, {std::string(cor2tavik::NamePart(failure.file)), std::to_string(failure.line)});
+    return Say(Text::failureBox, kLanguage, {file, cor2tavik::Message(failure, kLanguage), advice});
 }
 
 std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
@@ -88,6 +90,12 @@ void CConverterDlg::OnBrowse() {
 void CConverterDlg::OnOK() {
     // UTF-8 on both systems: the core's Windows side turns it into wide calls.
     const std::string path = ModelPath();
+    if (path.empty()) {
+        // Nothing to convert: say what is wanted, and stay open.
+        MessageBox(this, cor2tavik::Say(cor2tavik::Text::emptyPathBox, kLanguage), GetWindowText(),
+                   MessageIcon::Warning);
+        return;
+    }
 
     cor2tavik::ConversionReport report;
     // A large model takes seconds: the dialog keeps painting meanwhile, and

@@ -115,11 +115,11 @@ TEST(LargeConversion, ProblemsInFileOrder) {
     ScratchDir dir;
     auto result = large.ConvertIn(dir);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(Problems(result.report), "model.dat3:40002: node record 39999: x is not a number\n"
+    EXPECT_EQ(Problems(result.report), "model.dat3:40002: node record 39999: x: \"x 0000000000000000E+\" is not a number\n"
                                        "Displacement.dat:40002: record 39999: ':' after the label is missing\n"
-                                       "Stress.dat:2: the file holds 40001 records, the model has 40000 elements; "
+                                       "Stress.dat:2: the count line says 40001 records, the model has 40000 elements; "
                                        "the extra ones are ignored\n"
-                                       "Strain.dat:40003: record 40000: component 1 is not a number\n");
+                                       "Strain.dat:40003: record 40000: component 1: \"y 0000000000000000E+\" is not a number\n");
 }
 
 // Element lines that end in the third of ten batches: the end is reported

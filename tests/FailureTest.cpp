@@ -365,7 +365,7 @@ TEST(Failure, StreamsUnderAMemoryLimit) {
                                                           threads + " prlimit --as=" + std::to_string(48 << 20));
         EXPECT_EQ(run.status, 3) << threads << run.err;
         EXPECT_EQ(run.err, "./Stress.dat:150003: the file ends after 150000 of 200000 records; the rest are 0\n"
-                           "./Strain.dat:150003: record 150000: component 3 is not a number\n");
+                           "./Strain.dat:150003: record 150000: component 3: \"x.0000000000000000E+\" is not a number\n");
         // The version line aside.
         EXPECT_EQ(test::FirstDifference(dir.Read("model.std").substr(49), free.output.substr(49)), "") << threads;
     }

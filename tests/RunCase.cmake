@@ -9,6 +9,7 @@
 #   stderr       the expected stderr (none: empty)
 #   stdout       the expected stdout (none: empty)
 #   args         the arguments, one a line (none: the case's one *.dat3 file)
+#                (the model is the first, or the second after a "--")
 #   expected.std the neutral file the run must write; without it, no file
 #                may appear and every input must keep its bytes.
 #   held         a file another program holds open during the run (Windows:
@@ -144,6 +145,9 @@ set(model "")
 set(output "")
 if(NOT args STREQUAL "")
   list(GET args 0 model)
+  if(model STREQUAL "--")
+    list(GET args 1 model)
+  endif()
   string(REGEX REPLACE "\\.[^.]*$" "" stem "${model}")
   set(output "${stem}.std")
   if(WINDOWS)

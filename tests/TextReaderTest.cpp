@@ -133,6 +133,27 @@ TEST(TextReader, TokensLongerThanTheBufferReadExactly) {
     }
 }
 
+// A field that does not scan is quoted alike at every chunk size: up to the
+// line's end or 20 bytes, other bytes than printable ASCII shown as '?'.
+TEST(TextReader, QuotesAFailedFieldsTextAtEveryChunkSize) {
+    ScratchDir dir;
+    for (std::size_t chunk : {4, 5, 7, 1 << 20}) {
+        TextReader in = Open(dir, "1 5.O 0.0\r\n2 x\t\x01\xE3\x81\x82 abcdefghijklmnopqrstuvwxyz\n", chunk);
+        std::int32_t label = 0;
+        double value = 0;
+        ASSERT_EQ(in.ScanInteger(label), ScanStatus::ok);
+        ASSERT_EQ(in.ScanReal(value), ScanStatus::ok);
+        EXPECT_EQ(value, 5.0);
+        ASSERT_EQ(in.ScanReal(value), ScanStatus::mismatch);
+        EXPECT_EQ(in.QuoteAhead(), "O 0.0") << chunk;
+        in.SkipLine();
+        ASSERT_EQ(in.ScanInteger(label), ScanStatus::ok);
+        ASSERT_EQ(in.ScanReal(value), ScanStatus::mismatch);
+        EXPECT_EQ(in.QuoteAhead(), "x ???? abcdefghijklm") << chunk;
+        EXPECT_EQ(in.line(), 2);
+    }
+}
+
 TEST(TextReader, FieldsAcrossChunkBoundaries) {
     ScratchDir dir;
     std::string bytes;

@@ -106,6 +106,17 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     EXPECT_EQ(PathBox()->selectedText(), path);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
+    // A model named by the rule, not as typed, is said to be so.
+    PathBox()->setText(InDir("nothere.std"));
+    dlg.OnOK();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(guitest::Contains(boxes.shown[1].text,
+                                  QStringLiteral("ファイル：%1\n理由：開けません：ファイルまたはフォルダーがありません"
+                                                 "（解析モデルは、指定した名前の最後の「.」までに .dat3 を付けたファイルから読みます）\n")
+                                      .arg(path)))
+        << boxes.shown[1].text;
+    boxes.shown.pop_back();
+
     guitest::WriteFile(InDir("broken.dat3"), "title\r\n\r\nNODE many\r\n");
     PathBox()->setText(InDir("broken.dat3"));
     dlg.OnOK();
@@ -139,9 +150,11 @@ TEST_F(ConverterDlgTest, QuotesAndBlanksAroundThePathAreDropped) {
         {QStringLiteral(" \"\" "), ""},
     };
     for (const auto& [typed, taken] : cases) {
+        given = "(no job)";
         PathBox()->setText(typed);
         dlg.OnOK();
-        EXPECT_EQ(given, taken) << typed.toStdString();
+        // Nothing left to convert asks for a path instead.
+        EXPECT_EQ(given, taken.empty() ? "(no job)" : taken) << typed.toStdString();
         dlg.OnBrowse();
         EXPECT_EQ(chooser.seen.back().initialPath, taken) << typed.toStdString();
     }
@@ -189,7 +202,7 @@ TEST_F(ConverterDlgTest, AFailureThatEscapesTheJobShowsTheErrorBoxAndTheDialogSt
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
     EXPECT_EQ(boxes.shown[0].text, "変換できませんでした。TAVIKデータは書き出していません。\n\n"
                                    "ファイル：/データ/m.dat3\n理由：メモリが足りません\n\n"
-                                   "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。");
+                                   "もう一度試すには OK を、終了するにはｷｬﾝｾﾙを押してください。");
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(dlg.isEnabled());
     EXPECT_EQ(dlg.result(), 0);
@@ -207,6 +220,7 @@ TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds
         report.problemCount = 1200;  // more than the report keeps
         return report;
     };
+    PathBox()->setText(QStringLiteral("m.dat3"));
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。\n\n"
@@ -241,14 +255,14 @@ TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUs
     const std::string output = InDir("m.std").toStdString();
     EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 5 件の問題がありました。\n出力：" + output +
                                        "\n\n"
-                                       "m.dat3（5 行目）：2 番目の節点データ：Ｙ座標が数値ではありません\n"
+                                       "m.dat3（5 行目）：2 番目の節点データ：Ｙ座標「x 0」が数値ではありません\n"
                                        "m.dat3（7 行目）：要素番号 7：要素タイプ 305 が節点数 4 と合いません\n"
-                                       "Displacement.dat（2 行目）：レコードが 1 件しかありません（解析モデルの節点は 2 個）。"
+                                       "Displacement.dat（2 行目）：レコード数の行は 1 件です（解析モデルの節点は 2 個）。"
                                        "足りない分は 0 とします\n"
                                        "Displacement.dat（4 行目）：レコード 1 件のうち 0 件でファイルが終わっています。"
                                        "残りは 0 とします\n"
                                        "Stress.dat：開けません：フォルダーです。このファイルの結果は出力しません");
-    ExpectNoEnglish(boxes.shown[0].text, {output, "m.dat3", "Displacement.dat", "Stress.dat"});
+    ExpectNoEnglish(boxes.shown[0].text, {output, "m.dat3", "Displacement.dat", "Stress.dat", "「x 0」"});
 
     // The post-processor holds the output open (Windows' sharing violation).
     dlg.m_convert = [&](std::string_view, auto&) {
@@ -260,7 +274,56 @@ TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUs
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_TRUE(guitest::Contains(boxes.shown[1].text, QStringLiteral("理由：書き込めません：ほかのプログラムが使用中です\n")))
         << boxes.shown[1].text;
-    ExpectNoEnglish(boxes.shown[1].text, {output});
+    ExpectNoEnglish(boxes.shown[1].text, {output, "m.std"});
+}
+
+TEST_F(ConverterDlgTest, EmptyPathAsksForOneAndRunsNoJob) {
+    int conversions = 0;
+    dlg.m_convert = [&](std::string_view, auto&) { return ++conversions, cor2tavik::ConversionReport{}; };
+    ShowAndActivate();
+    QTest::mouseClick(Button(IDOK), Qt::LeftButton);
+    EXPECT_EQ(conversions, 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "解析モデルのファイル（.dat3）のパスを入力するか、［参照］で選んでから OK を押してください。");
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), 0);
+}
+
+// The failure box's last paragraph says what to do about its cause.
+TEST_F(ConverterDlgTest, FailureAdviceFitsTheCause) {
+    using cor2tavik::Reason;
+    const std::pair<cor2tavik::Problem, std::string> failures[] = {
+        {{.reason = Reason::cannotOpenModel, .systemError = ENOENT, .file = "/d/m.dat3"},
+         "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.line = 3, .reason = Reason::countMissing, .subject = cor2tavik::Subject::nodeCountLine, .file = "/d/m.dat3"},
+         "m.dat3 の 3 行目が正しくありません。直してから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.reason = Reason::cannotCreate, .systemError = EACCES, .file = "/d/m.std"},
+         "m.std が読み取り専用か、そのフォルダーに書き込めません。書き込めるようにしてから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.reason = Reason::cannotWrite, .systemError = EBUSY, .file = "/d/m.std"},
+         "m.std をほかのプログラムが開いています。そのプログラムで閉じてから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.reason = Reason::cannotWrite, .systemError = ENOSPC, .file = "/d/m.std"},
+         "m.std を書き出すディスクに空きがありません。空きを作ってから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.reason = Reason::cannotCreate, .systemError = EISDIR, .file = "/d/m.std"},
+         "m.std を書き出せません。原因を取り除いてから OK を押すか、ｷｬﾝｾﾙで終了してください。"},
+        {{.reason = Reason::readError, .systemError = EIO, .file = "/d/m.dat3"},
+         "もう一度試すには OK を、終了するにはｷｬﾝｾﾙを押してください。"},
+    };
+    PathBox()->setText(QStringLiteral("/d/m.dat3"));
+    for (const auto& [failure, advice] : failures) {
+        dlg.m_convert = [&](std::string_view, auto&) {
+            cor2tavik::ConversionReport report;
+            report.failure = failure;
+            return report;
+        };
+        boxes.shown.clear();
+        dlg.OnOK();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const std::string& text = boxes.shown[0].text;
+        EXPECT_TRUE(text.ends_with("\n\n" + advice)) << text;
+        EXPECT_EQ(text.find("パスを直して"), failure.reason == Reason::cannotOpenModel ? text.size() - advice.size() : std::string::npos)
+            << text;
+    }
 }
 
 // The caption shows the percentage once the job has run a second, each time

@@ -30,9 +30,12 @@ std::string_view NamePart(std::string_view path, std::string_view separators = k
 struct ModelPath {
     std::string stem;       // the path without its last extension
     std::string directory;  // up to and including the last separator, or "."
+    std::string model;      // the model file read: stem + ".dat3", or the path
+                            // itself when its extension is .dat3 in any case
 };
 
-// Splits a model file's path into the output stem and the result directory.
+// Splits a model file's path into the output stem, the result directory and
+// the model file's name.
 // The rule works on bytes: the scan for the extension's dot does not stop at
 // a separator, and the directory keeps its trailing separator, so that a
 // path names the same files whichever program is given it.
@@ -46,6 +49,7 @@ enum class Reason {
     pathTooLong,     // numbers[0] the given path's length as the limit counts it
     nameTooLong,     // a file name composed from it is; numbers[0] likewise
     cannotOpen,
+    cannotOpenModel,  // the model, whose name the rule composed from a path that differs from it
     cannotCreate,
     cannotWrite,
     readError,
@@ -78,7 +82,8 @@ enum class Reason {
     elementLinesEnd,
     resultRecordsEnd,
 
-    // A field of a record: subject and index name the record, field the field.
+    // A field of a record: subject and index name the record, field the
+    // field; text quotes the field's text for fieldNotANumber and fieldTooWide.
     fieldNotANumber,
     fieldTooWide,
     fieldMissing,
@@ -132,6 +137,7 @@ struct Problem {
     Field field = Field::none;
     std::array<long long, 2> numbers{};
     std::string file{};
+    std::string text{};  // the input where a field did not scan, up to 20 bytes, printable ASCII
 };
 
 struct ConversionReport {
@@ -187,7 +193,7 @@ ConversionReport RunConversion(std::string_view stem, std::string_view directory
 void EndCleanlyOnInterrupt();
 
 // SplitModelPath and RunConversion in one call: what both programs do with
-// the path the user gives.
+// the path the user gives. The model read is split.model.
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options = {});
 
 // The report of a job that ran out of memory while reading `file`: what a

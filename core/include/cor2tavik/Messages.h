@@ -24,15 +24,30 @@ std::string SystemErrorText(int error, Language language);
 enum class Text {
     usage,             // Cor2TavikCmd's usage and --help
     moreProblems,      // {0} problems not printed
-    failureBox,        // {0} the file, {1} the reason
+    failureBox,        // {0} the file, {1} the reason, {2} the advice (AdviceFor)
     fileAtLine,        // {0} the file, {1} the line
     problemsBox,       // {0} the problem count
     outputFile,        // {0} the neutral file
     problemAtLine,     // {0} the file's name, {1} the line, {2} the message
     problemInFile,     // {0} the file's name, {1} the message
     moreInBox,         // {0} problems not shown
+    // The failure box's advice, by cause: {0} the file's name, {1} its line.
+    adviceFixPath,
+    adviceModelBroken,
+    adviceReadOnly,
+    adviceInUse,
+    adviceNoSpace,
+    adviceCannotWrite,
+    adviceRetry,
+    emptyPathBox,      // OK pressed with nothing in the path box
+    unknownOption,     // {0} the argument
+    quoteHint,         // {0} the model's argument and those after it
     count  // not a text: how many there are
 };
+
+// The advice that fits why a job wrote nothing: fix the path, free the
+// output, or correct the model's line.
+Text AdviceFor(const Problem& failure);
 
 std::string Say(Text text, Language language, std::initializer_list<std::string_view> arguments = {});
 
