@@ -24,7 +24,7 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         };
         for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
             field = shape.names[c];
-            status = in.ScanReal(record[c]);
+            status = in.ScanCell(record[c]);
             if (status == ScanStatus::ok && std::isinf(record[c]))
                 problems.Add(problems.Make(in.line(), Reason::fieldBeyondRange, subject(), 0, 0, field));
         }

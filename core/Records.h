@@ -17,8 +17,9 @@ struct RecordShape {
     Reason end;                // why a file that ends early is reported
 };
 
-// Scans records [first, first + count) into `values` (and their labels into
-// `labels`, when given), both indexed from `first`. A record that does not
+// Scans records [first, first + count) into `values`, as cells (see
+// ValueFormat.h), and their labels into `labels`, when given, both indexed
+// from `first`. A record that does not
 // scan is reported and skipped to its line's end. Returns false at the
 // input's end, reported against `declared`.
 bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,

@@ -168,4 +168,15 @@ ScanStatus TextReader::ScanReal(double& value) {
     return ScanField(value, RealTokenLength, ParseReal, 3);
 }
 
+ScanStatus TextReader::ScanCell(double& cell) {
+    SkipSpace();
+    if (end_ - pos_ >= kFastScanReach) {
+        if (const char* next = FastRealCell(pos_, cell)) {
+            pos_ = const_cast<char*>(next);
+            return ScanStatus::ok;
+        }
+    }
+    return ScanField(cell, RealTokenLength, ParseReal, 3);
+}
+
 }  // namespace cor2tavik

@@ -29,6 +29,9 @@ public:
     // is left unread.
     ScanStatus ScanInteger(std::int32_t& value);
     ScanStatus ScanReal(double& value);
+    // A real for the value field: a FieldCell when its text decides the
+    // field, else its double.
+    ScanStatus ScanCell(double& cell);
 
     // Consumes `c` if it is the next byte.
     bool Match(char c);

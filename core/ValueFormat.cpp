@@ -364,6 +364,12 @@ char* Format(double value, bool allowFast, char* out) {
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
 
+char* FormatCell(double cell, char* out) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(cell);
+    if ((bits >> 48) != kFieldCellTag) return Format(cell, true, out);
+    return WriteField(out, (bits >> 34) & 1, bits & 0xFFFFFF, static_cast<int>((bits >> 24) & 0x3FF) - 512);
+}
+
 namespace detail {
 char* FormatValueExact(double value, char* out) { return Format(value, false, out); }
 }  // namespace detail
