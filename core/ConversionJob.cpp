@@ -9,6 +9,7 @@
 #include "OutputFile.h"
 #include "Parallel.h"
 #include "Progress.h"
+#include "X87Precision.h"
 #include "ResultFiles.h"
 #include "cor2tavik/Conversion.h"
 
@@ -39,7 +40,7 @@ public:
           results_(directory) {}
 
     ConversionReport Run(std::optional<std::string_view> givenPath) {
-        const platform::FullPrecision precision;
+        const FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenModel()) return Fail(std::move(*failure));

@@ -122,32 +122,4 @@ unsigned CoreCount();
 
 std::string ErrorText(int error);
 
-// The x87 unit at its full 64-bit precision while this lives, then as it
-// was: a host program may have lowered it, and the real scanner's fast path
-// computes in long double. (Workers start with the job's setting on POSIX;
-// on Windows at 53 bits, where that path still rounds once and the value
-// format's power table sets the precision itself.)
-#if defined(__x86_64__) || defined(__i386__)
-class FullPrecision {
-public:
-    FullPrecision() {
-        __asm__ volatile("fnstcw %0" : "=m"(saved_));
-        const std::uint16_t full = saved_ | 0x300;  // precision control: 64 bits
-        __asm__ volatile("fldcw %0" : : "m"(full));
-    }
-    ~FullPrecision() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
-    FullPrecision(const FullPrecision&) = delete;
-    FullPrecision& operator=(const FullPrecision&) = delete;
-
-private:
-    std::uint16_t saved_;
-};
-#else
-// Other processors round long double as they are built to.
-class FullPrecision {
-public:
-    FullPrecision() {}
-};
-#endif
-
 }  // namespace cor2tavik::platform

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Platform.h"
+#include "X87Precision.h"
 
 // How the field's mantissa comes about. Let E = floor(log10 |d|) and
 // v = |d| * 10^(17-E), a real number in [1e17, 1e18). The digits are
@@ -250,7 +250,7 @@ struct Power {
 class PowerTable {
 public:
     PowerTable() {
-        const platform::FullPrecision precision;
+        const FullPrecision precision;
         for (int k = kMinPow; k <= kMaxPow; ++k) {
             char text[8] = {'1', 'e'};
             char* p = text + 2;
