@@ -4,7 +4,8 @@
 #   bench/run-bench.sh BUILD_DIR [N...]
 #
 # For each N (default 100) a block of N x N x N nodes is generated, once,
-# into $BENCH_DATA/nN (default ${TMPDIR:-/tmp}/cor2tavik-bench). On a warm
+# into $BENCH_DATA/nN (default ${TMPDIR:-/tmp}/cor2tavik-bench), its reals
+# with 17 significant digits, or with DIGITS=7 with 7 (into nNd7). On a warm
 # page cache, ROUNDS (default 7) alternating rounds then time
 #   (a) the whole Cor2TavikCmd process, and
 #   (b) the floor: cat of the four input files to /dev/null, then writing an
@@ -29,6 +30,8 @@ sizes=("$@")
 rounds=${ROUNDS:-7}
 baseline=${BASELINE:+$(realpath "$BASELINE")}
 data_root=${BENCH_DATA:-${TMPDIR:-/tmp}/cor2tavik-bench}
+digits=${DIGITS:-17}
+case $digits in 7) suffix=d7 ;; 17) suffix= ;; *) echo "run-bench: DIGITS must be 7 or 17" >&2; exit 2 ;; esac
 
 cmd=$(realpath "$build/cli/Cor2TavikCmd")
 generate=$(realpath "$build/bench/GenerateModel")
@@ -43,7 +46,7 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 summary=()
 for n in "${sizes[@]}"; do
   case $n in '' | *[!0-9]*) echo "run-bench: N must be a number, not '$n'" >&2; exit 2 ;; esac
-  dir=$data_root/n$n
+  dir=$data_root/n$n$suffix
   mkdir -p "$dir"
   # The 200^3 model's files and its outputs take some 12 GB.
   free_gb=$(($(df --output=avail -k "$dir" | tail -1) / 1000000))
@@ -52,8 +55,8 @@ for n in "${sizes[@]}"; do
     continue
   fi
   if [ ! -f "$dir/stamp" ] || [ "$generate" -nt "$dir/stamp" ]; then
-    echo "generating $n x $n x $n into $dir"
-    "$generate" "$dir" "$n" > /dev/null
+    echo "generating $n x $n x $n ($digits-digit reals) into $dir"
+    "$generate" --digits "$digits" "$dir" "$n" > /dev/null
     touch "$dir/stamp"
   fi
   cd "$dir"
@@ -107,8 +110,8 @@ for n in "${sizes[@]}"; do
   saves() { awk -v from="$1" -v to="$2" 'BEGIN { printf "%.1f", 100 * (from - to) / from }'; }
   row() { printf '  %-28s %8.3f %8.3f %8.3f s\n' "$1" "$(median < "$2")" "$(minimum < "$2")" "$(maximum < "$2")"; }
 
-  printf '\n%d x %d x %d: %d nodes, %d elements; input %.1f MB, output %.1f MB; %d rounds\n' \
-    "$n" "$n" "$n" "$nodes" "$elements" "$(awk -v b="$in_bytes" 'BEGIN { print b / 1e6 }')" \
+  printf '\n%d x %d x %d, %d-digit reals: %d nodes, %d elements; input %.1f MB, output %.1f MB; %d rounds\n' \
+    "$n" "$n" "$n" "$digits" "$nodes" "$elements" "$(awk -v b="$in_bytes" 'BEGIN { print b / 1e6 }')" \
     "$(awk -v b="$out_bytes" 'BEGIN { print b / 1e6 }')" "$rounds"
   printf '  %-28s %8s %8s %8s\n' "" median min max
   row "(a) Cor2TavikCmd" a.times
