@@ -294,10 +294,11 @@ bool ExtendedValue(const Decimal& d, double& value) {
         return true;
     }
     if (d.k < -kMaxExactPower || d.k > kMaxExactPower) return false;
-    // From 2^63 on the conversion to long double takes an addition, which
-    // an x87 unit at 53 bits would round: one rounding only, or no fast path.
+    // Converted as a signed integer, which loads exactly at any precision:
+    // an unsigned one may take an addition (of 0 below 2^63, with some
+    // compilers), which an x87 unit at 53 bits would round.
     if (d.m >> 63) return false;
-    long double x = static_cast<long double>(d.m);
+    long double x = static_cast<long double>(static_cast<std::int64_t>(d.m));
     x = d.k < 0 ? x / kPowers.p[-d.k] : x * kPowers.p[d.k];
     std::uint64_t significand;
     std::memcpy(&significand, &x, sizeof significand);
