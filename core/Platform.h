@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -72,9 +73,25 @@ std::string TemporaryDirectory();
 // left as it is.
 void TakeAttributes(const std::string& original, int fd);
 
-// Starts writing `size` bytes at `offset` to the disk without waiting, so
-// that the sync at the end waits only for the tail.
-void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size);
+// Gets a file's data on its way to the disk while the file is written, so
+// that the sync at the end waits only for the tail: on Linux a range at a
+// time, without waiting; on Windows, which has no such call, by a flush on a
+// thread of its own every few tens of megabytes. Ends (the destructor) before
+// the file is synced or closed, and waits for a flush under way.
+class WriteBack {
+public:
+    explicit WriteBack(int fd);
+    ~WriteBack();
+    WriteBack(const WriteBack&) = delete;
+    WriteBack& operator=(const WriteBack&) = delete;
+
+    // `size` bytes were written at `offset`.
+    void Written(std::uint64_t offset, std::uint64_t size);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 // The file's data on the disk.
 int SyncData(int fd);
 
