@@ -5,11 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdlib>
-
 #include "cor2tavik/Utf16.h"
-#else
-#include <unistd.h>
 #endif
 
 namespace cor2tavik {
@@ -28,32 +24,9 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     return arguments;
 }
 
-namespace {
-UINT savedOutputCodePage = 0;
-void RestoreConsole() { SetConsoleOutputCP(savedOutputCodePage); }
-}  // namespace
-
-void UseUtf8Console() {
-    // The code page belongs to the console, not to this process: it is put
-    // back for the programs that run in it after this one.
-    savedOutputCodePage = GetConsoleOutputCP();
-    if (savedOutputCodePage != 0 && savedOutputCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
-        std::atexit(RestoreConsole);
-}
-
-// _isatty would also take the NUL device for a terminal.
-bool StderrIsTerminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-}
-
 #else
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
-
-void UseUtf8Console() {}
-
-bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 #endif
 

@@ -10,12 +10,4 @@ namespace cor2tavik {
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
-// Lets the UTF-8 messages show as such in a Windows console; nothing
-// elsewhere.
-void UseUtf8Console();
-
-// Whether stderr is a terminal (on Windows, a console), where a line may be
-// rewritten in place.
-bool StderrIsTerminal();
-
 }  // namespace cor2tavik

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "Console.h"
 #include "ProgressLine.h"
 #include "cor2tavik/Conversion.h"
 #include "cor2tavik/VersionInfo.h"
@@ -23,39 +24,26 @@ constexpr int kWrittenWithProblems = 3;
 // Input problems printed before the rest are only counted.
 constexpr std::size_t kPrintedProblems = 50;
 
-constexpr const char kUsageText[] =
-    "usage: Cor2TavikCmd MODEL.dat3\n"
-    "       Cor2TavikCmd --help | --version\n"
-    "\n"
-    "Converts MODEL.dat3, and Displacement.dat, Stress.dat and Strain.dat from\n"
-    "the same directory when they exist, into the neutral file MODEL.std.\n"
-    "\n"
-    "exit status: 0 written; 3 written, but the input had problems (listed on\n"
-    "stderr); 1 nothing written; 2 usage error.\n"
-    "\n"
-    "-h, --help: this text. -V, --version: the program's name and version.\n"
-    "A model named like an option is given with its directory: ./--version.dat3.\n";
-
-void PrintLocated(const cor2tavik::Problem& problem) {
-    const std::string message = cor2tavik::Message(problem);
-    if (problem.line > 0)
-        std::fprintf(stderr, "%s:%ld: %s\n", problem.file.c_str(), problem.line, message.c_str());
-    else
-        std::fprintf(stderr, "%s: %s\n", problem.file.c_str(), message.c_str());
+// "FILE:LINE: message" in either language, for tools that jump to the line.
+void PrintLocated(const cor2tavik::Problem& problem, cor2tavik::Language language) {
+    std::string text = problem.file;
+    if (problem.line > 0) text += ':' + std::to_string(problem.line);
+    text += ": " + cor2tavik::Message(problem, language) + '\n';
+    cor2tavik::Write(stderr, text);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    cor2tavik::UseUtf8Console();
     cor2tavik::EndCleanlyOnInterrupt();
+    const cor2tavik::Language language = cor2tavik::UserLanguage();
     const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
     if (arguments.size() < 2) {
-        std::fputs(kUsageText, stderr);
+        cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::usage, language));
         return kUsage;
     }
     if (arguments[1] == "-h" || arguments[1] == "--help") {
-        std::fputs(kUsageText, stdout);
+        cor2tavik::Write(stdout, cor2tavik::Say(cor2tavik::Text::usage, language));
         return kWritten;
     }
     if (arguments[1] == "-V" || arguments[1] == "--version") {
@@ -83,12 +71,13 @@ int main(int argc, char** argv) {
     std::size_t printed = 0;
     for (const cor2tavik::Problem& problem : report.problems) {
         if (printed++ == kPrintedProblems) break;
-        PrintLocated(problem);
+        PrintLocated(problem, language);
     }
     if (report.problemCount > kPrintedProblems)
-        std::fprintf(stderr, "... and %zu more problems\n", report.problemCount - kPrintedProblems);
+        cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::moreProblems, language,
+                                                {std::to_string(report.problemCount - kPrintedProblems)}));
     if (report.failure) {
-        PrintLocated(*report.failure);
+        PrintLocated(*report.failure, language);
         return kNotWritten;
     }
     if (reportTimes)

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "CommandLine.h"
+#include "Console.h"
 
 namespace cor2tavik {
 
@@ -12,15 +12,18 @@ void ProgressLine::Show(double fraction) {
     if (!active_) return;
     const std::optional<int> percent = filter_.Next(fraction);
     if (!percent) return;
-    const std::string line = name_ + ": " + std::to_string(*percent) + "%";
-    std::fprintf(stderr, "\r%s", line.c_str());
+    std::string line = "\r";
+    line.append(name_).append(": ").append(std::to_string(*percent)).append("%");
+    Write(stderr, line);
     std::fflush(stderr);
-    length_ = line.size();
+    length_ = line.size() - 1;
 }
 
 void ProgressLine::Clear() {
     if (!filter_.shown()) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(length_), "");
+    std::string blank(length_ + 2, ' ');
+    blank.front() = blank.back() = '\r';
+    Write(stderr, blank);
     std::fflush(stderr);
     filter_.Reset();
 }

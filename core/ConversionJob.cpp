@@ -71,10 +71,14 @@ private:
     // then every name composed from it.
     std::optional<Problem> CheckLengths(std::optional<std::string_view> givenPath) const {
         if (givenPath && platform::PathLength(*givenPath) > kMaxPathLength)
-            return MakeProblem(std::string(*givenPath), 0, Reason::pathTooLong);
+            return Problem{.reason = Reason::pathTooLong,
+                           .numbers = {static_cast<long long>(platform::PathLength(*givenPath))},
+                           .file = std::string(*givenPath)};
         for (const std::string* path : {&outputPath_, &modelPath_, &results_.paths()[0], &results_.paths()[1],
                                         &results_.paths()[2]}) {
-            if (platform::PathLength(*path) > kMaxPathLength) return MakeProblem(*path, 0, Reason::nameTooLong);
+            const std::size_t length = platform::PathLength(*path);
+            if (length > kMaxPathLength)
+                return Problem{.reason = Reason::nameTooLong, .numbers = {static_cast<long long>(length)}, .file = *path};
         }
         return std::nullopt;
     }
@@ -83,14 +87,14 @@ private:
     std::optional<Problem> OpenModel() {
         int fd = -1;
         if (int error = platform::OpenForReading(modelPath_, fd, modelSize_))
-            return MakeProblem(modelPath_, 0, Reason::cannotOpen, error);
+            return Problem{.reason = Reason::cannotOpen, .systemError = error, .file = modelPath_};
         modelFile_ = FileDescriptor(fd);
         return std::nullopt;
     }
 
     std::optional<Problem> OpenOutput() {
         if (int error = output_.Open(outputPath_))
-            return MakeProblem(outputPath_, 0, Reason::cannotCreate, error);
+            return Problem{.reason = Reason::cannotCreate, .systemError = error, .file = outputPath_};
         return std::nullopt;
     }
 
@@ -101,7 +105,8 @@ private:
         auto failure = ReadMesh(reader, modelSize_, model_, problems, writer);
         progress.Reading(nullptr, 0);
         if (failure) return failure;
-        if (reader.error() != 0) return MakeProblem(modelPath_, 0, Reason::readError, reader.error());
+        if (reader.error() != 0)
+            return Problem{.reason = Reason::readError, .systemError = reader.error(), .file = modelPath_};
         problems.MoveInto(report_);
         times_.model = stopwatch_.Lap();
         return std::nullopt;
@@ -110,7 +115,8 @@ private:
     std::tm Now() const { return options_.timestamp ? *options_.timestamp : platform::LocalTime(std::time(nullptr)); }
 
     std::optional<Problem> Commit() {
-        if (int error = output_.Commit()) return MakeProblem(outputPath_, 0, Reason::cannotWrite, error);
+        if (int error = output_.Commit())
+            return Problem{.reason = Reason::cannotWrite, .systemError = error, .file = outputPath_};
         times_.commit = stopwatch_.Lap();
         if (options_.phaseTimes != nullptr) *options_.phaseTimes = times_;
         return std::nullopt;

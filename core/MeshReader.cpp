@@ -8,20 +8,23 @@ namespace cor2tavik {
 
 namespace {
 
-constexpr const char* kCoordinateNames[] = {"x", "y", "z"};
-constexpr RecordShape kNodeRecord = {"node record", "node number", false, 3, kCoordinateNames, Reason::nodeRecordsEnd};
+constexpr Field kCoordinates[] = {Field::coordinateX, Field::coordinateY, Field::coordinateZ};
+constexpr RecordShape kNodeRecord = {Subject::nodeRecord, Field::nodeNumber, false, 3, kCoordinates,
+                                     Reason::nodeRecordsEnd};
 
 // The count is the integer that starts at the line's fifth character; the
 // first four are a keyword nobody reads.
-std::optional<Problem> ParseCount(const std::string& line, long lineNumber, const char* what, std::uint64_t fileSize,
+std::optional<Problem> ParseCount(const std::string& line, long lineNumber, Subject countLine, std::uint64_t fileSize,
                                   const ProblemList& problems, std::int32_t& count) {
     static constexpr CountReasons kReasons = {Reason::countMissing, Reason::countTooWide, Reason::countNegative,
                                               Reason::countBeyondFile};
-    std::string name = std::string(what) + " count line";
-    if (line.size() < 5) return problems.Make(lineNumber, Reason::countLineShort, name);
+    if (line.size() < 5) return problems.In({.line = lineNumber, .reason = Reason::countLineShort, .subject = countLine});
     const CountCheck check = ScanCount(line.data() + 4, line.data() + line.size(), fileSize, count);
     if (check == CountCheck::ok) return std::nullopt;
-    return problems.Make(lineNumber, kReasons.Of(check), name, count, static_cast<long long>(fileSize));
+    return problems.In({.line = lineNumber,
+                        .reason = kReasons.Of(check),
+                        .subject = countLine,
+                        .numbers = {count, static_cast<long long>(fileSize)}});
 }
 
 // Element i's head goes to `element`, its node numbers to `slot`.
@@ -35,24 +38,27 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, E
     while (scanned < 3 && (status = ScanInteger(p, end, head[scanned])) == ScanStatus::ok) ++scanned;
     element = {head[0], head[1]};
     if (scanned < 3) {
-        static constexpr const char* kHeadNames[] = {"element number", "type code", "node count"};
-        problems.Add(problems.Make(lineNumber, FieldReason(status), "element line " + Str(i + 1), 0, 0,
-                                   kHeadNames[scanned]));
+        static constexpr Field kHead[] = {Field::elementNumber, Field::typeCode, Field::nodeCount};
+        problems.Add({.line = lineNumber,
+                      .reason = FieldReason(status),
+                      .subject = Subject::elementLine,
+                      .index = i + 1,
+                      .field = kHead[scanned]});
         return;
     }
     const std::int32_t number = head[0], typeCode = head[1], nodeCount = head[2];
-    // Made only for a problem: most lines have none.
-    auto name = [number] { return "element " + Str(number); };
+    auto problem = [&](Reason reason, long long n0, long long n1 = 0) {
+        problems.Add({.line = lineNumber, .reason = reason, .subject = Subject::element, .index = number, .numbers = {n0, n1}});
+    };
     if (nodeCount == 4 || nodeCount == 8 || nodeCount == 10) {
         int stored = 0;
         while (stored < nodeCount && (status = ScanInteger(p, end, slot[stored])) == ScanStatus::ok) ++stored;
-        if (stored < nodeCount)
-            problems.Add(problems.Make(lineNumber, Reason::elementNodesShort, name(), stored, nodeCount));
+        if (stored < nodeCount) problem(Reason::elementNodesShort, stored, nodeCount);
     } else {
-        problems.Add(problems.Make(lineNumber, Reason::nodeCountUnsupported, name(), nodeCount));
+        problem(Reason::nodeCountUnsupported, nodeCount);
     }
     if (static_cast<std::int64_t>(typeCode) - kElementTypeBase != nodeCount)
-        problems.Add(problems.Make(lineNumber, Reason::typeCodeDisagrees, name(), typeCode, nodeCount));
+        problem(Reason::typeCodeDisagrees, typeCode, nodeCount);
 }
 
 }  // namespace
@@ -64,12 +70,12 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     for (int i = 0; i < 3; ++i) {
         countLine = in.line();
         if (!in.ReadLine(line))
-            return problems.Make(countLine, Reason::endsBeforeCountLine, "node count line (line 3)");
+            return problems.In({.line = countLine, .reason = Reason::endsBeforeNodeCount});
     }
     std::int32_t nodeCount = 0;
-    if (auto failure = ParseCount(line, countLine, "node", fileSize, problems, nodeCount)) return failure;
+    if (auto failure = ParseCount(line, countLine, Subject::nodeCountLine, fileSize, problems, nodeCount)) return failure;
     if (!model.nodeNumbers.Allocate(std::size_t(nodeCount)))
-        return problems.Make(in.line(), Reason::outOfMemory, "nodes", nodeCount);
+        return problems.In({.line = in.line(), .reason = Reason::outOfMemory, .subject = Subject::nodes, .numbers = {nodeCount}});
     model.nodeCount = nodeCount;
     sink.Begin(Block::nodes);
     ForEachBatch(sink, nodeCount, [&](RecordBatch& batch) {
@@ -79,11 +85,13 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     sink.End();
 
     countLine = in.line();
-    if (!in.ReadLine(line)) return problems.Make(countLine, Reason::endsBeforeCountLine, "element count line");
+    if (!in.ReadLine(line)) return problems.In({.line = countLine, .reason = Reason::endsBeforeElementCount});
     std::int32_t elementCount = 0;
-    if (auto failure = ParseCount(line, countLine, "element", fileSize, problems, elementCount)) return failure;
+    if (auto failure = ParseCount(line, countLine, Subject::elementCountLine, fileSize, problems, elementCount))
+        return failure;
     if (!model.elements.Allocate(std::size_t(elementCount)))
-        return problems.Make(countLine, Reason::outOfMemory, "elements", elementCount);
+        return problems.In(
+            {.line = countLine, .reason = Reason::outOfMemory, .subject = Subject::elements, .numbers = {elementCount}});
     model.elementCount = elementCount;
     sink.Begin(Block::elements);
     ForEachBatch(sink, elementCount, [&](RecordBatch& batch) {
@@ -91,7 +99,7 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
             const std::int64_t i = batch.first + j;
             const long lineNumber = in.line();
             if (!in.ReadLine(line)) {
-                problems.Add(problems.Make(lineNumber, Reason::elementLinesEnd, {}, i, elementCount));
+                problems.Add({.line = lineNumber, .reason = Reason::elementLinesEnd, .numbers = {i, elementCount}});
                 return false;
             }
             ReadElementLine(line, lineNumber, i, model.elements[i], &batch.slots[j * kElementSlots], problems);

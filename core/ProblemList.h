@@ -11,34 +11,19 @@
 
 namespace cor2tavik {
 
-// A problem in `file`: at `line`, or with line 0 about the file as a whole,
-// where `systemError` may say what the system answered.
-inline Problem MakeProblem(std::string file, long line, Reason reason, int systemError = 0, std::string subject = {},
-                           long long n0 = 0, long long n1 = 0, std::string detail = {}) {
-    Problem p;
-    p.file = std::move(file);
-    p.line = line;
-    p.reason = reason;
-    p.systemError = systemError;
-    p.subject = std::move(subject);
-    p.detail = std::move(detail);
-    p.numbers = {n0, n1};
-    return p;
-}
-
 class ProblemList {
 public:
     explicit ProblemList(std::string file) : file_(std::move(file)) {}
 
-    // A problem at `line` of this file.
-    Problem Make(long line, Reason reason, std::string subject = {}, long long n0 = 0, long long n1 = 0,
-                 std::string detail = {}) const {
-        return MakeProblem(file_, line, reason, 0, std::move(subject), n0, n1, std::move(detail));
+    // The problem, made by name ({.line = 3, .reason = ...}), placed in this file.
+    Problem In(Problem problem) const {
+        problem.file = file_;
+        return problem;
     }
 
     void Add(Problem problem) {
         ++count_;
-        if (kept_.size() < ConversionReport::kMaxKeptProblems) kept_.push_back(std::move(problem));
+        if (kept_.size() < ConversionReport::kMaxKeptProblems) kept_.push_back(In(std::move(problem)));
     }
 
     const std::string& file() const { return file_; }
@@ -58,9 +43,6 @@ private:
     std::vector<Problem> kept_;
     std::size_t count_ = 0;
 };
-
-// Decimal text of a number, for a problem's subject.
-inline std::string Str(long long value) { return std::to_string(value); }
 
 // Why a field did not scan.
 inline Reason FieldReason(ScanStatus status) {

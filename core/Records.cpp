@@ -11,30 +11,29 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         const std::int64_t k = first + j;
         double* record = values + std::size_t(j) * shape.width;
         std::int32_t label = 0;
-        const char* field = shape.label;
+        Field field = shape.label;
         bool colonMissing = false;
         ScanStatus status = in.ScanInteger(labels != nullptr ? labels[j] : label);
         if (status == ScanStatus::ok && shape.colon && !in.Match(':')) {
             status = ScanStatus::mismatch;
             colonMissing = true;
         }
-        auto subject = [&] {
-            std::string name = shape.record;
-            return name.append(" ").append(Str(k + 1));
-        };
         for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
-            field = shape.names[c];
+            field = shape.fields[c];
             status = in.ScanCell(record[c]);
             if (status == ScanStatus::ok && std::isinf(record[c]))
-                problems.Add(problems.Make(in.line(), Reason::fieldBeyondRange, subject(), 0, 0, field));
+                problems.Add({.line = in.line(), .reason = Reason::fieldBeyondRange, .subject = shape.record, .index = k + 1, .field = field});
         }
         if (status == ScanStatus::end) {
-            problems.Add(problems.Make(in.line(), shape.end, {}, k, declared));
+            problems.Add({.line = in.line(), .reason = shape.end, .numbers = {k, declared}});
             return false;
         }
         if (status != ScanStatus::ok) {
-            problems.Add(problems.Make(in.line(), colonMissing ? Reason::colonMissing : FieldReason(status),
-                                       subject(), 0, 0, field));
+            problems.Add({.line = in.line(),
+                          .reason = colonMissing ? Reason::colonMissing : FieldReason(status),
+                          .subject = shape.record,
+                          .index = k + 1,
+                          .field = field});
             in.SkipLine();
             continue;
         }

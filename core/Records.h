@@ -9,11 +9,11 @@
 namespace cor2tavik {
 
 struct RecordShape {
-    const char* record;        // its name in messages: "node record", "record"
-    const char* label;         // the label's name
-    bool colon;                // a ':' follows the label
-    int width;                 // values per record
-    const char* const* names;  // the values' names
+    Subject record;        // what a problem with one is about
+    Field label;
+    bool colon;            // a ':' follows the label
+    int width;             // values per record
+    const Field* fields;   // the values' fields
     Reason end;                // why a file that ends early is reported
 };
 

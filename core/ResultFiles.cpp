@@ -42,7 +42,7 @@ std::optional<Problem> ResultFiles::Read(const ConversionModel& model, RowSink& 
         std::uint64_t size = 0;
         if (int error = platform::OpenForReading(path, fd, size)) {
             // A missing result file is normal: its block is simply left out.
-            if (error != ENOENT) problems.Add(MakeProblem(path, 0, Reason::blockCannotOpen, error));
+            if (error != ENOENT) problems.Add({.reason = Reason::blockCannotOpen, .systemError = error});
         } else {
             TextReader reader{FileDescriptor(fd)};
             progress.Reading(&reader, size == UINT64_MAX ? 0 : size);
@@ -50,7 +50,7 @@ std::optional<Problem> ResultFiles::Read(const ConversionModel& model, RowSink& 
             ReadResult(reader, size, block, block == Block::displacement ? model.nodeCount : model.elementCount,
                        problems, sink);
             progress.Reading(nullptr, 0);
-            if (reader.error() != 0) return MakeProblem(path, 0, Reason::readError, reader.error());
+            if (reader.error() != 0) return problems.In({.reason = Reason::readError, .systemError = reader.error()});
         }
         problems.MoveInto(report);
     }

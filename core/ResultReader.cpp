@@ -22,18 +22,18 @@ bool ParseRecordCount(const std::string& line, std::uint64_t fileSize, ProblemLi
     const char* begin = line.data();
     const char* equals = static_cast<const char*>(std::memchr(begin, '=', std::min<std::size_t>(line.size(), 80)));
     if (equals == nullptr) {
-        problems.Add(problems.Make(kCountLine, Reason::recordCountNoEquals));
+        problems.Add({.line = kCountLine, .reason = Reason::recordCountNoEquals});
         return false;
     }
     const CountCheck check = ScanCount(equals + 1, begin + line.size(), fileSize, count);
     if (check == CountCheck::ok) return true;
-    problems.Add(problems.Make(kCountLine, kReasons.Of(check), {}, count, static_cast<long long>(fileSize)));
+    problems.Add({.line = kCountLine, .reason = kReasons.Of(check), .numbers = {count, static_cast<long long>(fileSize)}});
     return false;
 }
 
-constexpr const char* kVectorNames[] = {"x", "y", "z"};
-constexpr const char* kTensorNames[] = {"component 1", "component 2", "component 3",
-                                        "component 4", "component 5", "component 6"};
+constexpr Field kVectorFields[] = {Field::componentX, Field::componentY, Field::componentZ};
+constexpr Field kTensorFields[] = {Field::component1, Field::component2, Field::component3,
+                                   Field::component4, Field::component5, Field::component6};
 
 }  // namespace
 
@@ -41,20 +41,23 @@ void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_
                 RowSink& sink) {
     std::string line;
     if (!in.ReadLine(line) || !in.ReadLine(line)) {
-        problems.Add(problems.Make(in.line(), Reason::endsBeforeRecordCount));
+        problems.Add({.line = in.line(), .reason = Reason::endsBeforeRecordCount});
         return;
     }
     std::int32_t declared = 0;
     if (!ParseRecordCount(line, fileSize, problems, declared)) return;
     if (declared != expected)
-        problems.Add(problems.Make(kCountLine, Reason::recordCountDiffers,
-                                   block == Block::displacement ? "nodes" : "elements", declared, expected));
+        problems.Add({.line = kCountLine,
+                      .reason = declared < expected ? Reason::recordCountFewer : Reason::recordCountMore,
+                      .subject = block == Block::displacement ? Subject::nodes : Subject::elements,
+                      .numbers = {declared, expected}});
     const int width = ValueWidth(block);
-    const RecordShape shape = {"record", "label", true, width, width == 3 ? kVectorNames : kTensorNames,
-                               Reason::resultRecordsEnd};
+    const RecordShape shape = {Subject::resultRecord, Field::label, true, width,
+                               width == 3 ? kVectorFields : kTensorFields, Reason::resultRecordsEnd};
     const std::int32_t records = std::min(declared, expected);
     bool reading = in.ReadLine(line);
-    if (!reading && records > 0) problems.Add(problems.Make(in.line(), Reason::resultRecordsEnd, {}, 0, declared));
+    if (!reading && records > 0)
+        problems.Add({.line = in.line(), .reason = Reason::resultRecordsEnd, .numbers = {0, declared}});
     sink.Begin(block);
     ForEachBatch(sink, expected, [&](RecordBatch& batch) {
         if (!reading || batch.first >= records) return false;

@@ -12,6 +12,7 @@
 
 #include "FileDescriptor.h"
 #include "cor2tavik/Conversion.h"
+#include "cor2tavik/Messages.h"
 
 namespace cor2tavik::fuzz {
 

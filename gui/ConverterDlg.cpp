@@ -1,11 +1,10 @@
 #include "ConverterDlg.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "AboutDlg.h"
+#include "cor2tavik/Messages.h"
 #include "dialogkit/CommonDialogs.h"
 
 using namespace dialogkit;
@@ -21,63 +20,30 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A system error the user can act on, in Japanese; any other as the system
-// words it.
-std::string SystemReason(int error) {
-    switch (error) {
-    case ENOENT: return "ファイルまたはフォルダーがありません";
-    case EACCES: return "アクセス権がありません";
-    case EISDIR: return "フォルダーです";
-    case ENOTDIR: return "パスの途中にフォルダーでないものがあります";
-    case ENOSPC: return "ディスクに空きがありません";
-    case EROFS: return "読み取り専用のファイルシステムです";
-    default: return std::strerror(error);
-    }
-}
-
-// Each ": " of the core's English becomes the full-width colon of the Japanese text.
-std::string WithJapaneseColons(std::string text) {
-    for (std::size_t at = 0; (at = text.find(": ", at)) != std::string::npos;) text.replace(at, 2, "：");
-    return text;
-}
-
-std::string FailureReason(const cor2tavik::Problem& failure) {
-    using cor2tavik::Reason;
-    switch (failure.reason) {
-    case Reason::pathTooLong:
-        return "パスが長すぎます（" + std::to_string(failure.file.size()) + " バイト。" +
-               std::to_string(cor2tavik::kMaxPathLength) + " バイトまで）";
-    case Reason::cannotOpen: return "開けません：" + SystemReason(failure.systemError);
-    case Reason::cannotCreate: return "作成できません：" + SystemReason(failure.systemError);
-    case Reason::cannotWrite: return "書き込めません：" + SystemReason(failure.systemError);
-    case Reason::readError: return "読み取りエラー：" + SystemReason(failure.systemError);
-    default:
-        // A broken input is described as the core describes it.
-        return WithJapaneseColons(cor2tavik::Message(failure));
-    }
-}
+// The dialog speaks Japanese, whatever the system's language.
+constexpr cor2tavik::Language kLanguage = cor2tavik::Language::japanese;
 
 std::string FailureMessage(const cor2tavik::Problem& failure) {
-    std::string file = failure.file;
-    if (failure.line > 0) file += "（" + std::to_string(failure.line) + " 行目）";
-    return "変換できませんでした。TAVIKデータは書き出していません。\n\n"
-           "ファイル：" + file + "\n理由：" + FailureReason(failure) + "\n\n"
-           "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。";
+    using cor2tavik::Say, cor2tavik::Text;
+    const std::string file =
+        failure.line > 0 ? Say(Text::fileAtLine, kLanguage, {failure.file, std::to_string(failure.line)}) : failure.file;
+    return Say(Text::failureBox, kLanguage, {file, cor2tavik::Message(failure, kLanguage)});
 }
 
 std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
-    std::string text = "TAVIKデータを書き出しましたが、入力に " + std::to_string(report.problemCount) +
-                       " 件の問題がありました。";
-    if (!report.outputPath.empty()) text += "\n出力：" + report.outputPath;
+    using cor2tavik::Say, cor2tavik::Text;
+    std::string text = Say(Text::problemsBox, kLanguage, {std::to_string(report.problemCount)});
+    if (!report.outputPath.empty()) text += '\n' + Say(Text::outputFile, kLanguage, {report.outputPath});
     text += '\n';
     const std::size_t shown = std::min(kProblemsShown, report.problems.size());
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
-        text += '\n' + FileNameOf(p.file);
-        if (p.line > 0) text += ':' + std::to_string(p.line);
-        text += ": " + cor2tavik::Message(p);
+        const std::string message = cor2tavik::Message(p, kLanguage);
+        text += '\n' + (p.line > 0 ? Say(Text::problemAtLine, kLanguage, {FileNameOf(p.file), std::to_string(p.line), message})
+                                    : Say(Text::problemInFile, kLanguage, {FileNameOf(p.file), message}));
     }
-    if (report.problemCount > shown) text += "\nほか " + std::to_string(report.problemCount - shown) + " 件";
+    if (report.problemCount > shown)
+        text += '\n' + Say(Text::moreInBox, kLanguage, {std::to_string(report.problemCount - shown)});
     return text;
 }
 

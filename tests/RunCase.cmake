@@ -1,7 +1,8 @@
 # Runs one conversion case through the console converter:
 #   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
 #         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
-#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run>] [-DLOCPATH=<where it is>]
+#         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run>] [-DCTYPE=<LC_CTYPE alone>]
+#         [-DLOCPATH=<where they are>]
 #         -P RunCase.cmake
 # A case directory holds the input files and:
 #   status       the expected exit status
@@ -17,8 +18,10 @@
 #                that runs the converter less the converter itself
 #   check        shell lines run there after it; they replace the check that
 #                no other file changed (a temporary file left still fails)
-#   locale       LC_ALL for every run of the case (under Wine the code page
-#                follows it), found in LOCPATH
+#   locale       LC_ALL for every run of the case (the messages' language
+#                follows it, and under Wine the code page), found in LOCPATH.
+#                Without one the run is in the C locale (on POSIX; under Wine,
+#                LC_CTYPE alone may set the code page).
 # A case with a setup runs as the user nobody when the tests run as root,
 # setup and check included, in a directory under /tmp (which nobody can
 # reach, wherever the build is), so that permissions bind as for a user.
@@ -109,9 +112,16 @@ set(ENV{COR2TAVIK_THREADS} ${THREADS})
 if(EXISTS "${CASE}/locale")
   file(STRINGS "${CASE}/locale" LOCALE)
 endif()
+set(ENV{LOCPATH} ${LOCPATH})
 if(LOCALE)
   set(ENV{LC_ALL} ${LOCALE})
-  set(ENV{LOCPATH} ${LOCPATH})
+elseif(CTYPE)
+  unset(ENV{LC_ALL})
+  unset(ENV{LC_MESSAGES})
+  unset(ENV{LANG})
+  set(ENV{LC_CTYPE} ${CTYPE})
+elseif(NOT WINDOWS)
+  set(ENV{LC_ALL} C)
 endif()
 set(separator "/")
 if(WINDOWS)

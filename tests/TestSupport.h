@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cor2tavik/Conversion.h"
+#include "cor2tavik/Messages.h"
 
 namespace cor2tavik::test {
 

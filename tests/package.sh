@@ -31,13 +31,14 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 ./usr/share/doc/cor2tavik/docs/reliability.md
 ./usr/share/icons/hicolor/16x16/apps/cor2tavik.png
 ./usr/share/icons/hicolor/32x32/apps/cor2tavik.png
+./usr/share/man/ja/man1/Cor2TavikCmd.1.gz
 ./usr/share/man/man1/Cor2Tavik.1.gz
 ./usr/share/man/man1/Cor2TavikCmd.1.gz
 LIST
 
 dpkg-deb -x "$deb" "$tmp/root"
-for page in "$tmp"/root/usr/share/man/man1/*.1.gz; do
-    warnings=$(LC_ALL=C MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+for page in "$tmp"/root/usr/share/man/man1/*.1.gz "$tmp"/root/usr/share/man/ja/man1/*.1.gz; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
 lintian --fail-on error "$deb" || fail "lintian reports errors"

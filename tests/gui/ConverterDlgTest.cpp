@@ -3,13 +3,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <thread>
 
@@ -103,7 +108,7 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_TRUE(guitest::Contains(
         boxes.shown[1].text,
-        QStringLiteral("ファイル：%1（3 行目）\n理由：node count line：no integer at column 5\n").arg(InDir("broken.dat3"))))
+        QStringLiteral("ファイル：%1（3 行目）\n理由：節点数の行：5 桁目に整数がありません\n").arg(InDir("broken.dat3"))))
         << boxes.shown[1].text;
 
     // 171 Japanese characters are 513 bytes: too long, though only 176 characters.
@@ -119,18 +124,68 @@ TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds
     dlg.m_convert = [](std::string_view, auto&) {
         cor2tavik::ConversionReport report;
         for (int i = 1; i <= 7; ++i)
-            report.problems.push_back({"m.dat3", 10 + i, cor2tavik::Reason::countNegative, 0, "count", {}, {-i}});
+            report.problems.push_back({.line = 10 + i,
+                                       .reason = cor2tavik::Reason::countNegative,
+                                       .subject = cor2tavik::Subject::elementCountLine,
+                                       .numbers = {-i},
+                                       .file = "/d/m.dat3"});
         report.problemCount = 1200;  // more than the report keeps
         return report;
     };
     dlg.OnOK();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 1200 件の問題がありました。\n\n"
-                                   "m.dat3:11: count: negative count -1\nm.dat3:12: count: negative count -2\n"
-                                   "m.dat3:13: count: negative count -3\nm.dat3:14: count: negative count -4\n"
-                                   "m.dat3:15: count: negative count -5\nほか 1195 件");
+                                   "m.dat3（11 行目）：要素数の行：数が負の値です（-1）\n"
+                                   "m.dat3（12 行目）：要素数の行：数が負の値です（-2）\n"
+                                   "m.dat3（13 行目）：要素数の行：数が負の値です（-3）\n"
+                                   "m.dat3（14 行目）：要素数の行：数が負の値です（-4）\n"
+                                   "m.dat3（15 行目）：要素数の行：数が負の値です（-5）\nほか 1195 件");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_EQ(dlg.result(), IDOK);
+}
+
+// What is left of a box's text without the names it quotes and the product
+// names the dialog shows anyway has no ASCII letter: no English word.
+void ExpectNoEnglish(std::string text, std::initializer_list<std::string> quoted) {
+    for (const std::string& name : quoted)
+        for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.erase(at, name.size());
+    const std::string all = text;
+    for (const char* product : {"TAVIK", "OK"})
+        for (std::size_t at; (at = text.find(product)) != std::string::npos;) text.erase(at, std::strlen(product));
+    EXPECT_EQ(std::count_if(text.begin(), text.end(), [](unsigned char c) { return std::isalpha(c); }), 0) << all;
+}
+
+TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUse) {
+    guitest::WriteFile(InDir("m.dat3"), "t\r\ns\r\nNODE 2\r\n1 0 0 0\r\nx 1 0 0\r\nELEM 1\r\n7 305 4 1 2 1 2\r\n");
+    guitest::WriteFile(InDir("Displacement.dat"), "t\r\nCOUNT = 1\r\n1: 1 2 3\r\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Stress.dat"));
+    dlg.m_convert = [](std::string_view path, auto&) { return cor2tavik::ConvertModelFile(path); };
+    PathBox()->setText(InDir("m.dat3"));
+    dlg.OnOK();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string output = InDir("m.std").toStdString();
+    EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 5 件の問題がありました。\n出力：" + output +
+                                       "\n\n"
+                                       "m.dat3（5 行目）：2 番目の節点データ：節点番号が数値ではありません\n"
+                                       "m.dat3（7 行目）：要素番号 7：要素タイプ 305 が節点数 4 と合いません\n"
+                                       "Displacement.dat（2 行目）：レコードが 1 件しかありません（解析モデルの節点は 2 個）。"
+                                       "足りない分は 0 とします\n"
+                                       "Displacement.dat（4 行目）：レコード 1 件のうち 0 件でファイルが終わっています。"
+                                       "残りは 0 とします\n"
+                                       "Stress.dat：開けません：フォルダーです。このファイルの結果は出力しません");
+    ExpectNoEnglish(boxes.shown[0].text, {output, "m.dat3", "Displacement.dat", "Stress.dat"});
+
+    // The post-processor holds the output open (Windows' sharing violation).
+    dlg.m_convert = [&](std::string_view, auto&) {
+        cor2tavik::ConversionReport report;
+        report.failure = cor2tavik::Problem{.reason = cor2tavik::Reason::cannotWrite, .systemError = EBUSY, .file = output};
+        return report;
+    };
+    dlg.OnOK();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(guitest::Contains(boxes.shown[1].text, QStringLiteral("理由：書き込めません：ほかのプログラムが使用中です\n")))
+        << boxes.shown[1].text;
+    ExpectNoEnglish(boxes.shown[1].text, {output});
 }
 
 // The caption shows the percentage once the job has run a second, each time

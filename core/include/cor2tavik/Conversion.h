@@ -34,20 +34,22 @@ struct ModelPath {
 ModelPath SplitModelPath(std::string_view path, std::string_view separators = kPathSeparators);
 
 // Why a job wrote nothing, or what was wrong with an input that did not
-// stop it. The numbers and names a message quotes are noted per reason.
+// stop it. What a message quotes besides is noted per reason; the texts are
+// in Messages.cpp, one entry per reason.
 enum class Reason {
     // The job's files; systemError says why.
-    pathTooLong,     // the given path (file) is longer than kMaxPathLength
-    nameTooLong,     // a file name composed from it is
+    pathTooLong,     // numbers[0] the given path's length as the limit counts it
+    nameTooLong,     // a file name composed from it is; numbers[0] likewise
     cannotOpen,
     cannotCreate,
     cannotWrite,
     readError,
-    outOfMemory,     // numbers[0] of `subject` ("nodes", "elements", "result records")
+    outOfMemory,     // numbers[0] of `subject` (nodes, elements, resultRecords)
     blockCannotOpen, // a result file that exists but cannot be opened
 
-    // The model's count lines; subject is "node count line" or "element count line".
-    endsBeforeCountLine,  // subject is the line's name, "(line 3)" included for the nodes
+    // The model's count lines; subject is the line.
+    endsBeforeNodeCount,
+    endsBeforeElementCount,
     countLineShort,
     countMissing,
     countTooWide,
@@ -61,38 +63,69 @@ enum class Reason {
     recordCountTooWide,
     recordCountNegative,     // numbers[0] the count
     recordCountBeyondFile,   // numbers[0] the count, numbers[1] the file's size
-    recordCountDiffers,      // numbers[0] in the file, numbers[1] in the model, subject "nodes" or "elements"
+    recordCountFewer,        // numbers[0] in the file, numbers[1] in the model, subject nodes or elements
+    recordCountMore,         // likewise
 
     // Records: numbers[0] read of numbers[1].
     nodeRecordsEnd,
     elementLinesEnd,
     resultRecordsEnd,
 
-    // A field of a record; subject names the record ("node record 3"), detail the field.
+    // A field of a record: subject and index name the record, field the field.
     fieldNotANumber,
     fieldTooWide,
     fieldMissing,
     fieldBeyondRange,
     colonMissing,
 
-    // An element line; subject is "element N".
+    // An element line; subject is element, index its number.
     elementNodesShort,      // numbers[0] read of numbers[1]
     nodeCountUnsupported,   // numbers[0] the node count
     typeCodeDisagrees,      // numbers[0] the type code, numbers[1] the node count
+
+    count  // not a reason: how many there are
 };
 
+// What a problem is about, where its message names something.
+enum class Subject : unsigned char {
+    none,
+    nodeCountLine,
+    elementCountLine,
+    nodeRecord,    // index: its position, from 1
+    elementLine,   // likewise
+    resultRecord,  // likewise
+    element,       // index: the element's number
+    nodes,         // a quantity: numbers say how many
+    elements,
+    resultRecords,
+    count
+};
+
+// The field of a record a problem is about.
+enum class Field : unsigned char {
+    none,
+    nodeNumber,
+    coordinateX, coordinateY, coordinateZ,  // of a node
+    componentX, componentY, componentZ,     // of a displacement
+    component1, component2, component3, component4, component5, component6,  // of a tensor
+    elementNumber,
+    typeCode,
+    nodeCount,
+    label,
+    count
+};
+
+// Made by name: Problem{.line = 3, .reason = Reason::countMissing, ...}.
 struct Problem {
-    std::string file;
     long line = 0;  // 1-based; 0 when no line applies
     Reason reason = Reason::cannotOpen;
     int systemError = 0;  // an errno value, where the system gave one
-    std::string subject;
-    std::string detail;
+    Subject subject = Subject::none;
+    long long index = 0;
+    Field field = Field::none;
     std::array<long long, 2> numbers{};
+    std::string file{};
 };
-
-// The English text of a problem, without its file and line.
-std::string Message(const Problem& problem);
 
 struct ConversionReport {
     // Input problems in the order they were found. Only the first
