@@ -219,6 +219,7 @@ namespace {
 struct Decimal {
     std::uint64_t m;
     int k;
+    int digits;  // of M as written, leading zeros included
     bool negative;
     const char* end;  // of the token
 };
@@ -275,7 +276,7 @@ bool EightDigits(std::uint64_t v) {
             q = e;
         }
     }
-    d = {m, exponent - fractionDigits, negative, q};
+    d = {m, exponent - fractionDigits, 19 - room, negative, q};
     return true;
 }
 
@@ -347,7 +348,8 @@ bool TextField(const Decimal& d, double& cell) {
         cell = std::bit_cast<double>(std::uint64_t{d.negative} << 63);
         return true;
     }
-    const int n = DigitCount(d.m);
+    // Known from the text unless it has leading zeros.
+    const int n = d.m >= kPow10[d.digits - 1] ? d.digits : DigitCount(d.m);
     int exponent = n - 1 + d.k;
     // Normal doubles only, where the relative error bound holds.
     if (exponent < -307 || exponent > 307) return false;
