@@ -54,7 +54,7 @@ declare -A windows=()
 if [ ${#windows[@]} -gt 0 ]; then
   export WINEPREFIX=${WINEPREFIX:-$data_root/wineprefix} WINEDEBUG=-all
   "$(dirname "$0")/../scripts/wine-prefix" "$WINEPREFIX" win64
-  wineserver -p
+  wineserver -p > /dev/null 2>&1 || true  # already running is fine
   trap 'wineserver -k' EXIT
   wine cmd /c exit > /dev/null 2>&1
 fi
