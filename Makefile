@@ -30,11 +30,21 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Status 3 means written, with input problems listed above.
+# Status 0 and 3 both mean the file was written: `make run` then ends with
+# status 0 and says how many input problems the program listed (each on a
+# line of its own, the rest counted in a last "... and N more problems").
+# The listing goes through a file to be counted, so no progress line shows.
 run: build
-	@$(BUILD)/cli/Cor2TavikCmd "$(MODEL)"; status=$$?; \
-	  if [ $$status -eq 0 ] || [ $$status -eq 3 ]; then echo "wrote $(basename $(MODEL)).std"; fi; \
-	  exit $$status
+	@log=$$(mktemp); \
+	  $(BUILD)/cli/Cor2TavikCmd "$(MODEL)" 2>"$$log"; status=$$?; \
+	  cat "$$log" >&2; \
+	  problems=$$(awk '/^\.\.\. and [0-9]+ more problems$$/ { n += $$3; next } { n++ } END { print n + 0 }' "$$log"); \
+	  rm -f "$$log"; \
+	  case $$status in \
+	    0) echo "wrote $(basename $(MODEL)).std" ;; \
+	    3) echo "wrote $(basename $(MODEL)).std; the model's files have $$problems input problems, listed above" ;; \
+	    *) exit $$status ;; \
+	  esac
 
 # Configured again so that the tests join a build that `make run` made
 # before the test packages were installed.

@@ -32,11 +32,7 @@ void PrintLocated(const cor2tavik::Problem& problem, cor2tavik::Language languag
     cor2tavik::Write(stderr, text);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    cor2tavik::EndCleanlyOnInterrupt();
-    const cor2tavik::Language language = cor2tavik::UserLanguage();
+int Run(int argc, char** argv, cor2tavik::Language language, std::string& model) {
     const std::vector<std::string> arguments = cor2tavik::CommandLineArguments(argc, argv);
     if (arguments.size() < 2) {
         cor2tavik::Write(stderr, cor2tavik::Say(cor2tavik::Text::usage, language));
@@ -51,6 +47,7 @@ int main(int argc, char** argv) {
         return kWritten;
     }
 
+    model = arguments[1];
     cor2tavik::ConversionOptions options;
     cor2tavik::PhaseTimes times;
     // For benchmarks: the time of each phase, on stderr.
@@ -84,4 +81,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "phase times (s): model %.3f, results %.3f, commit %.3f\n", times.model, times.results,
                      times.commit);
     return report.problemCount == 0 ? kWritten : kWrittenWithProblems;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cor2tavik::EndCleanlyOnInterrupt();
+    const cor2tavik::Language language = cor2tavik::UserLanguage();
+    std::string model;
+    try {
+        return Run(argc, argv, language, model);
+    } catch (...) {
+        // The last line of defence: whatever escaped is a failure like any
+        // other, in the same words.
+        PrintLocated(*cor2tavik::MemoryExhausted(model.empty() ? "Cor2TavikCmd" : model).failure, language);
+        return kNotWritten;
+    }
 }

@@ -8,15 +8,7 @@ BlockWriter::BlockWriter(OutputFile& out, const ConversionModel& model, bool thr
     : out_(out), model_(model), progress_(progress) {
     formatter_ = StartWorker(thread, [this](std::stop_token stop) {
         while (std::optional<Message> message = queue_.Pop(stop)) {
-            // After a failure (out of memory) the rest is only handed back,
-            // so that the readers never wait for a batch in vain.
-            if (!failure_) {
-                try {
-                    Format(*message);
-                } catch (...) {
-                    failure_ = std::current_exception();
-                }
-            }
+            Format(*message);
             if (message->batch) spare_.Push(std::move(message->batch));
         }
     });
@@ -26,6 +18,9 @@ BlockWriter::~BlockWriter() { Stop(); }
 
 void BlockWriter::Stop() {
     if (!formatter_.joinable()) return;
+    // Closing wakes the formatter through the queue's own lock as well: a
+    // stop alone was seen to miss a waiting formatter under Wine.
+    queue_.Close();
     formatter_.request_stop();
     formatter_.join();
 }
@@ -66,7 +61,6 @@ void BlockWriter::Finish() {
     if (!formatter_.joinable()) return;
     queue_.Close();
     formatter_.join();
-    if (failure_) std::rethrow_exception(failure_);
 }
 
 void BlockWriter::Send(Step step, std::unique_ptr<RecordBatch> batch) {

@@ -2,10 +2,26 @@
 // formatted into the output in the order they came. With a thread of its
 // own, the formatting of one batch overlaps the reading of the next; either
 // way at most kBatches batches exist, whatever the model's size.
+//
+// The threading rule. The reading thread (the caller's) owns everything but
+// what it has handed on: it fills a batch and the model's entries for that
+// batch's rows (ConversionModel.h), then Put hands the batch to the
+// formatter through the queue, whose lock orders those writes before the
+// formatter's reads. The formatter reads only the batch it was handed, the
+// model's entries for that batch's rows (never written again) and the
+// block begun with the message; it writes only the output, which the
+// reading thread does not touch until Finish has joined it. A batch comes
+// back through `spare_` before it is filled again.
+//
+// One failure rule. The formatter allocates nothing (the channels are fixed
+// rings, the output's buffer exists before it starts), so it cannot fail
+// but for a write error, which OutputFile keeps for Commit. Everything that
+// can throw (running out of memory) happens on the reading thread and
+// leaves the job by exception: the destructor then stops and joins the
+// formatter, and the job reports the failure.
 #pragma once
 
 #include <ctime>
-#include <exception>
 #include <memory>
 #include <thread>
 
@@ -22,7 +38,8 @@ public:
     static constexpr int kBatches = 4;
 
     // `model` is read for the rows' numbers; `progress`, when given, is
-    // ticked at every batch, on the readers' thread.
+    // ticked at every batch, on the readers' thread. With `thread`, the
+    // formatting runs on a thread of its own when one can be started.
     BlockWriter(OutputFile& out, const ConversionModel& model, bool thread, Progress* progress);
     // Drops whatever is still queued.
     ~BlockWriter();
@@ -55,11 +72,12 @@ private:
     std::unique_ptr<RecordBatch> filling_;
     int allocated_ = 0;
 
-    // Shared with the formatter: messages in output order, batches back.
-    Channel<Message> queue_;
-    Channel<std::unique_ptr<RecordBatch>> spare_;
-    std::exception_ptr failure_;  // the formatter's; rethrown by Finish after the join
-    std::jthread formatter_;      // declared last: stopped and joined before the channels go
+    // Shared with the formatter: messages in output order, batches back. At
+    // most kBatches rows messages are queued, besides a header, a begin and
+    // an end for each of the five blocks, and the end code.
+    Channel<Message, kBatches + 12> queue_;
+    Channel<std::unique_ptr<RecordBatch>, kBatches> spare_;
+    std::jthread formatter_;  // declared last: stopped and joined before the channels go
 };
 
 }  // namespace cor2tavik

@@ -1,7 +1,13 @@
 // One conversion job, step by step: check the names, open the model and the
 // output, then read the model and the result files while their blocks are
 // written, and commit.
+//
+// Every way out of a job is a report. A step that fails returns its
+// Problem; running out of memory anywhere (BlockWriter.h: only ever on
+// this thread) unwinds to Run, which reports it against the file being
+// read. Unwinding closes the output, which removes its temporary file.
 #include <chrono>
+#include <new>
 
 #include "BlockWriter.h"
 #include "ConversionModel.h"
@@ -9,8 +15,9 @@
 #include "OutputFile.h"
 #include "Parallel.h"
 #include "Progress.h"
-#include "X87Precision.h"
+#include "ProblemList.h"
 #include "ResultFiles.h"
+#include "X87Precision.h"
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
@@ -34,30 +41,42 @@ class Job {
 public:
     Job(std::string_view stem, std::string_view directory, const ConversionOptions& options)
         : options_(options),
-          plan_(PlanThreads(options.threads)),
+          formatterThread_(WantFormatterThread(options.threads)),
           modelPath_(std::string(stem) + ".dat3"),
           outputPath_(std::string(stem) + ".std"),
           results_(directory) {}
 
     ConversionReport Run(std::optional<std::string_view> givenPath) {
+        try {
+            return Steps(givenPath);
+        } catch (const std::bad_alloc&) {
+            return Fail(std::move(*MemoryExhausted(*reading_).failure));
+        }
+    }
+
+private:
+    ConversionReport Steps(std::optional<std::string_view> givenPath) {
         const FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenModel()) return Fail(std::move(*failure));
         if (auto failure = OpenOutput()) return Fail(std::move(*failure));
         Progress progress(options_.progress, (modelSize_ == UINT64_MAX ? 0 : modelSize_) + results_.Size());
-        BlockWriter writer(output_, model_, plan_.formatter, &progress);
+        BlockWriter writer(output_, model_, formatterThread_, &progress);
         writer.Header(Now());
         if (auto failure = ReadModel(writer, progress)) return Fail(std::move(*failure));
-        if (auto failure = results_.Read(model_, writer, progress, report_)) return Fail(std::move(*failure));
+        for (int i = 0; i < 3; ++i) {
+            reading_ = &results_.paths()[i];
+            if (auto failure = results_.Read(i, model_, writer, progress, report_)) return Fail(std::move(*failure));
+        }
         times_.results = stopwatch_.Lap();
         writer.Finish();
-        if (auto failure = Commit()) return Fail(std::move(*failure));
+        // Before the commit: once the file is in place, nothing may fail.
         progress.Done();
+        if (auto failure = Commit()) return Fail(std::move(*failure));
         return std::move(report_);
     }
 
-private:
     // A job that writes nothing reports only why: the input problems found on
     // the way would otherwise be printed before the one line that matters.
     ConversionReport Fail(Problem failure) {
@@ -123,10 +142,11 @@ private:
     }
 
     const ConversionOptions& options_;
-    const ThreadPlan plan_;
+    const bool formatterThread_;
     const std::string modelPath_;
     const std::string outputPath_;
     const ResultFiles results_;
+    const std::string* reading_ = &modelPath_;  // the file a failure to allocate is reported against
     Stopwatch stopwatch_;
     PhaseTimes times_;
     ConversionReport report_;
@@ -139,13 +159,28 @@ private:
 
 }  // namespace
 
+// A job that cannot even be set up for memory is reported against the model.
 ConversionReport RunConversion(std::string_view stem, std::string_view directory, const ConversionOptions& options) {
-    return Job(stem, directory, options).Run(std::nullopt);
+    try {
+        return Job(stem, directory, options).Run(std::nullopt);
+    } catch (const std::bad_alloc&) {
+        return MemoryExhausted(std::string(stem) + ".dat3");
+    }
 }
 
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options) {
-    const ModelPath split = SplitModelPath(path);
-    return Job(split.stem, split.directory, options).Run(path);
+    try {
+        const ModelPath split = SplitModelPath(path);
+        return Job(split.stem, split.directory, options).Run(path);
+    } catch (const std::bad_alloc&) {
+        return MemoryExhausted(path);
+    }
+}
+
+ConversionReport MemoryExhausted(std::string_view file) {
+    ConversionReport report;
+    report.failure = Problem{.reason = Reason::memoryExhausted, .file = std::string(file)};
+    return report;
 }
 
 }  // namespace cor2tavik

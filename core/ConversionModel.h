@@ -1,6 +1,13 @@
 // What a job keeps of the model from start to end: the numbers that the
 // result blocks repeat. Coordinates, connectivity and result values pass
 // through in batches (RecordBatch.h) and are not kept.
+//
+// The threading rule (BlockWriter.h). Only the reading thread writes here:
+// a count and its table before its block begins, and a row's table entry
+// while the row's batch is filled, before the batch is handed on; nothing
+// is written again after that. The formatter thread reads the entries of
+// the rows of the batch it was handed, and nothing else; the tables are
+// never reallocated while a job runs.
 #pragma once
 
 #include <cstddef>

@@ -9,17 +9,25 @@ namespace cor2tavik {
 namespace {
 
 constexpr Field kCoordinates[] = {Field::coordinateX, Field::coordinateY, Field::coordinateZ};
+// A record that does not begin with a node number ends the node records,
+// and the element count line is read from there: a count larger than the
+// records that follow (nodes deleted by hand) then still finds the elements.
 constexpr RecordShape kNodeRecord = {Subject::nodeRecord, Field::nodeNumber, false, 3, kCoordinates,
-                                     Reason::nodeRecordsEnd};
+                                     Reason::nodeRecordsEnd, Reason::nodeRecordsStop};
 
 // The count is the integer that starts at the line's fifth character; the
-// first four are a keyword nobody reads.
-std::optional<Problem> ParseCount(const std::string& line, long lineNumber, Subject countLine, std::uint64_t fileSize,
-                                  const ProblemList& problems, std::int32_t& count) {
+// first four are a keyword nobody reads. The line is read to its end.
+std::optional<Problem> ReadCount(TextReader& in, Subject countLine, std::uint64_t fileSize, const ProblemList& problems,
+                                 std::int32_t& count) {
     static constexpr CountReasons kReasons = {Reason::countMissing, Reason::countTooWide, Reason::countNegative,
                                               Reason::countBeyondFile};
-    if (line.size() < 5) return problems.In({.line = lineNumber, .reason = Reason::countLineShort, .subject = countLine});
-    const CountCheck check = ScanCount(line.data() + 4, line.data() + line.size(), fileSize, count);
+    const long lineNumber = in.line();
+    if (in.PeekLine(5).size() < 5)
+        return problems.In({.line = lineNumber, .reason = Reason::countLineShort, .subject = countLine});
+    in.Skip(4);
+    const ScanStatus scanned = in.ScanLineInteger(count);
+    const CountCheck check = CheckCount(scanned, count, fileSize);
+    in.SkipLine();
     if (check == CountCheck::ok) return std::nullopt;
     return problems.In({.line = lineNumber,
                         .reason = kReasons.Of(check),
@@ -27,15 +35,14 @@ std::optional<Problem> ParseCount(const std::string& line, long lineNumber, Subj
                         .numbers = {count, static_cast<long long>(fileSize)}});
 }
 
-// Element i's head goes to `element`, its node numbers to `slot`.
-void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, ElementHead& element, std::int32_t* slot,
+// Element i's head goes to `element`, its node numbers to `slot`; the rest
+// of the line is left unread.
+void ReadElementLine(TextReader& in, long lineNumber, std::int64_t i, ElementHead& element, std::int32_t* slot,
                      ProblemList& problems) {
-    const char* p = line.data();
-    const char* end = p + line.size();
     std::int32_t head[3] = {0, 0, 0};
     int scanned = 0;
     ScanStatus status = ScanStatus::ok;
-    while (scanned < 3 && (status = ScanInteger(p, end, head[scanned])) == ScanStatus::ok) ++scanned;
+    while (scanned < 3 && (status = in.ScanLineInteger(head[scanned])) == ScanStatus::ok) ++scanned;
     element = {head[0], head[1]};
     if (scanned < 3) {
         static constexpr Field kHead[] = {Field::elementNumber, Field::typeCode, Field::nodeCount};
@@ -52,7 +59,7 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, E
     };
     if (nodeCount == 4 || nodeCount == 8 || nodeCount == 10) {
         int stored = 0;
-        while (stored < nodeCount && (status = ScanInteger(p, end, slot[stored])) == ScanStatus::ok) ++stored;
+        while (stored < nodeCount && (status = in.ScanLineInteger(slot[stored])) == ScanStatus::ok) ++stored;
         if (stored < nodeCount) problem(Reason::elementNodesShort, stored, nodeCount);
     } else {
         problem(Reason::nodeCountUnsupported, nodeCount);
@@ -65,15 +72,13 @@ void ReadElementLine(const std::string& line, long lineNumber, std::int64_t i, E
 
 std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, ConversionModel& model,
                                 ProblemList& problems, RowSink& sink) {
-    std::string line;
-    long countLine = 0;
+    // Two title lines, then the node count line.
     for (int i = 0; i < 3; ++i) {
-        countLine = in.line();
-        if (!in.ReadLine(line))
-            return problems.In({.line = countLine, .reason = Reason::endsBeforeNodeCount});
+        if (in.AtEnd()) return problems.In({.line = in.line(), .reason = Reason::endsBeforeNodeCount});
+        if (i < 2) in.SkipLine();
     }
     std::int32_t nodeCount = 0;
-    if (auto failure = ParseCount(line, countLine, Subject::nodeCountLine, fileSize, problems, nodeCount)) return failure;
+    if (auto failure = ReadCount(in, Subject::nodeCountLine, fileSize, problems, nodeCount)) return failure;
     if (!model.nodeNumbers.Allocate(std::size_t(nodeCount)))
         return problems.In({.line = in.line(), .reason = Reason::outOfMemory, .subject = Subject::nodes, .numbers = {nodeCount}});
     model.nodeCount = nodeCount;
@@ -84,11 +89,10 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
     });
     sink.End();
 
-    countLine = in.line();
-    if (!in.ReadLine(line)) return problems.In({.line = countLine, .reason = Reason::endsBeforeElementCount});
+    const long countLine = in.line();
+    if (in.AtEnd()) return problems.In({.line = countLine, .reason = Reason::endsBeforeElementCount});
     std::int32_t elementCount = 0;
-    if (auto failure = ParseCount(line, countLine, Subject::elementCountLine, fileSize, problems, elementCount))
-        return failure;
+    if (auto failure = ReadCount(in, Subject::elementCountLine, fileSize, problems, elementCount)) return failure;
     if (!model.elements.Allocate(std::size_t(elementCount)))
         return problems.In(
             {.line = countLine, .reason = Reason::outOfMemory, .subject = Subject::elements, .numbers = {elementCount}});
@@ -98,11 +102,12 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
         for (std::int32_t j = 0; j < batch.rows; ++j) {
             const std::int64_t i = batch.first + j;
             const long lineNumber = in.line();
-            if (!in.ReadLine(line)) {
+            if (in.AtEnd()) {
                 problems.Add({.line = lineNumber, .reason = Reason::elementLinesEnd, .numbers = {i, elementCount}});
                 return false;
             }
-            ReadElementLine(line, lineNumber, i, model.elements[i], &batch.slots[j * kElementSlots], problems);
+            ReadElementLine(in, lineNumber, i, model.elements[i], &batch.slots[j * kElementSlots], problems);
+            in.SkipLine();
         }
         return true;
     });

@@ -9,9 +9,8 @@ ModelPath SplitModelPath(std::string_view path, std::string_view separators) {
     // when the file name has none: C:\a.b\model gives C:\a.
     std::size_t dot = path.rfind('.');
     result.stem = std::string(dot == std::string_view::npos ? path : path.substr(0, dot));
-    std::size_t separator = path.find_last_of(separators);
-    result.directory =
-        separator == std::string_view::npos ? std::string(".") : std::string(path.substr(0, separator + 1));
+    const std::string_view directory = DirectoryPart(path, separators);
+    result.directory = directory.empty() ? std::string(".") : std::string(directory);
     return result;
 }
 

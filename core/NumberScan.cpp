@@ -1,13 +1,14 @@
 #include "NumberScan.h"
 
-#include "ValueFormat.h"
-
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "ValueFormat.h"
 
 namespace cor2tavik {
 
@@ -40,8 +41,8 @@ int RealTokenLength(const char* p, const char* end) {
     return static_cast<int>(q - p);
 }
 
-CountCheck ScanCount(const char* p, const char* end, std::uint64_t fileSize, std::int32_t& count) {
-    switch (ScanInteger(p, end, count)) {
+CountCheck CheckCount(ScanStatus scanned, std::int32_t count, std::uint64_t fileSize) {
+    switch (scanned) {
     case ScanStatus::ok:
         break;
     case ScanStatus::overflow:
@@ -185,6 +186,29 @@ ScanStatus ScanInteger(const char*& start, const char* end, std::int32_t& value)
     }
     start = p;
     return Signed32(magnitude, negative, value) ? ScanStatus::ok : ScanStatus::overflow;
+}
+
+ScanStatus LongInteger::Value(std::int32_t& value) const {
+    return Signed32(magnitude, negative, value) ? ScanStatus::ok : ScanStatus::overflow;
+}
+
+// The kept digits, a 1 for the dropped ones and the exponent that puts the
+// point back make a short token that rounds as the long one does.
+ScanStatus LongReal::Value(std::int64_t exponent, double& value) const {
+    if (kept_ == 0) {
+        value = negative_ ? -0.0 : 0.0;
+        return ScanStatus::ok;
+    }
+    char token[kKeptDigits + 32];
+    char* p = token;
+    if (negative_) *p++ = '-';
+    p = std::copy(digits_, digits_ + kept_, p);
+    if (dropped_) *p++ = '1';
+    const std::int64_t digits = kept_ + (dropped_ ? 1 : 0);
+    const std::int64_t scale = std::clamp<std::int64_t>(position_ + exponent - digits, -kExponentLimit, kExponentLimit);
+    *p++ = 'e';
+    p = std::to_chars(p, token + sizeof token, scale).ptr;
+    return ParseReal(token, p, value);
 }
 
 // ---------------------------------------------------------------------------

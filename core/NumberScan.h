@@ -59,9 +59,59 @@ const char* SkipBlanks(const char* p, const char* end);
 // it. For numbers inside a line already read.
 ScanStatus ScanInteger(const char*& p, const char* end, std::int32_t& value);
 
-// A record count at p: an integer that fits 32 bits, is not negative and
-// is no larger than the file's size in bytes (a record takes more than one).
+// A record count, as scanned: an integer that fits 32 bits, is not negative
+// and is no larger than the file's size in bytes (a record takes more than
+// one).
 enum class CountCheck { ok, missing, tooWide, negative, beyondFile };
-CountCheck ScanCount(const char* p, const char* end, std::uint64_t fileSize, std::int32_t& count);
+CountCheck CheckCount(ScanStatus scanned, std::int32_t count, std::uint64_t fileSize);
+
+// Tokens too long to hold, taken a byte at a time with bounded memory: the
+// readers' way through a token of any length, to the value the functions
+// above give for the same token in memory.
+
+// An exponent's value stops growing here: far beyond any double either way.
+inline constexpr std::int64_t kExponentLimit = std::int64_t{1} << 40;
+
+struct LongInteger {
+    bool negative = false;
+    std::uint64_t magnitude = 0;  // stops growing past 32 bits
+    void Digit(char c) {
+        if (magnitude <= 0xFFFFFFFFu) magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+    }
+    ScanStatus Value(std::int32_t& value) const;
+};
+
+// The digits of a real's mantissa and its point. Only the first
+// kKeptDigits significant digits are kept: past them a digit can only tell
+// a rounding that some non-zero digit followed (a double's halfway points
+// have at most 767 significant digits). Leading zeros only move the point.
+class LongReal {
+public:
+    static constexpr int kKeptDigits = 800;
+
+    explicit LongReal(bool negative) : negative_(negative) {}
+    void Digit(char c) {
+        if (kept_ == 0 && c == '0') {
+            if (point_) --position_;
+            return;
+        }
+        if (!point_) ++position_;
+        if (kept_ < kKeptDigits)
+            digits_[kept_++] = c;
+        else if (c != '0')
+            dropped_ = true;
+    }
+    void Point() { point_ = true; }
+    // The value with a decimal exponent (limited to kExponentLimit).
+    ScanStatus Value(std::int64_t exponent, double& value) const;
+
+private:
+    bool negative_;
+    bool point_ = false;
+    bool dropped_ = false;        // a non-zero digit past the kept ones
+    int kept_ = 0;
+    std::int64_t position_ = 0;   // the value is 0.digits times 10 to this
+    char digits_[kKeptDigits];
+};
 
 }  // namespace cor2tavik

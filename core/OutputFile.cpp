@@ -12,12 +12,13 @@ int OutputFile::Open(const std::string& path) {
     platform::OutputTarget existing;
     if (int error = platform::FollowLinks(path, target_)) return error;
     if (int error = platform::InspectOutput(target_, existing)) return error;
+    // Refused now rather than when the finished file would take its name.
+    if (existing.kind == platform::FileKind::directory) return EISDIR;
     targetExists_ = existing.kind != platform::FileKind::missing;
     const bool regular = existing.kind == platform::FileKind::regular;
     // Beside the target, by the same rule the job splits paths with, so that
     // a rename can put it in place.
-    const std::size_t separator = target_.find_last_of(kPathSeparators);
-    const std::string directory = separator == std::string::npos ? std::string() : target_.substr(0, separator + 1);
+    const std::string directory(DirectoryPart(target_));
     int fd = -1;
     int error = 0;
     if (regular && existing.otherNames) {

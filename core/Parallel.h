@@ -2,13 +2,16 @@
 //
 // Each worker is a std::jthread owned by the object whose work it does, and
 // every wait a worker makes takes its stop token: destroying the owner (on
-// any way out of a job) stops the worker's waits and joins it, whatever
-// else has or has not happened yet.
+// any way out of a job, an exception included) stops the worker's waits and
+// joins it, whatever else has or has not happened yet. A worker allocates
+// nothing and so throws nothing: every failure of a job, running out of
+// memory among them, happens on the caller's thread.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
+#include <new>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -18,15 +21,14 @@
 
 namespace cor2tavik {
 
-// The workers besides the caller's thread (see ConversionOptions::threads).
-struct ThreadPlan {
-    bool formatter = false;  // formats and writes the blocks while the caller reads on
-};
-
-ThreadPlan PlanThreads(unsigned threads);
+// The one worker a job may have besides the caller's thread (see
+// ConversionOptions::threads): true when a thread of its own formats and
+// writes the blocks while the caller reads on.
+bool WantFormatterThread(unsigned threads);
 
 // Runs work(stop_token) on a new thread when `wanted`; an empty jthread when
-// not, or when no thread can be started: the caller then does the work.
+// not, or when no thread can be started (the system refuses one, or there is
+// no memory for it): the caller then does the work.
 template <typename Work>
 std::jthread StartWorker(bool wanted, Work&& work) {
     if (!wanted) return {};
@@ -34,18 +36,23 @@ std::jthread StartWorker(bool wanted, Work&& work) {
         return std::jthread(std::forward<Work>(work));
     } catch (const std::system_error&) {
         return {};
+    } catch (const std::bad_alloc&) {
+        return {};
     }
 }
 
-// Items passed from one thread to another in order. After Close, Pop hands
-// out what is left, then nothing.
-template <typename T>
+// Items passed from one thread to another in order, at most `Capacity` at a
+// time: a fixed ring, so that passing an item never allocates. Push waits
+// for room (the users size it so that it never has to). After Close, Pop
+// hands out what is left, then nothing.
+template <typename T, std::size_t Capacity>
 class Channel {
 public:
     void Push(T item) {
         {
-            std::lock_guard lock(mutex_);
-            items_.push_back(std::move(item));
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return count_ < Capacity; });
+            items_[(head_ + count_++) % Capacity] = std::move(item);
         }
         changed_.notify_all();
     }
@@ -59,18 +66,24 @@ public:
     // The next item; nothing once the channel is closed and empty, or the
     // stop is requested.
     std::optional<T> Pop(std::stop_token stop = {}) {
-        std::unique_lock lock(mutex_);
-        if (!changed_.wait(lock, stop, [&] { return !items_.empty() || closed_; }) || items_.empty())
-            return std::nullopt;
-        T item = std::move(items_.front());
-        items_.pop_front();
+        std::optional<T> item;
+        {
+            std::unique_lock lock(mutex_);
+            if (!changed_.wait(lock, stop, [&] { return count_ != 0 || closed_; }) || count_ == 0) return item;
+            item.emplace(std::move(items_[head_]));
+            head_ = (head_ + 1) % Capacity;
+            --count_;
+        }
+        changed_.notify_all();
         return item;
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable_any changed_;
-    std::deque<T> items_;
+    std::array<T, Capacity> items_{};
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
     bool closed_ = false;
 };
 

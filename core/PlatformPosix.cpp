@@ -74,11 +74,6 @@ int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : e
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // What an interrupt removes, and the signal a commit held back. A fixed
 // buffer: a signal handler may read it.
 std::atomic<int> g_deferredSignal{0};
@@ -117,8 +112,8 @@ bool Trusted(const struct stat& folder, const struct stat& entry) {
 // so that the folder checked is the one the entry is read from. Its own
 // path is resolved by the kernel, links on the way included.
 FileDescriptor FolderOf(const std::string& path, std::string& name) {
-    const std::string directory = DirectoryOf(path);
-    name = path.substr(directory.size());
+    const std::string directory(DirectoryPart(path));
+    name = NamePart(path);
     return FileDescriptor(::open(directory.empty() ? "." : directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
@@ -147,7 +142,7 @@ int FollowLinks(const std::string& path, std::string& target) {
         if (length < 0) return errno;
         if (static_cast<std::size_t>(length) == sizeof buffer) return ENAMETOOLONG;
         const std::string link(buffer, static_cast<std::size_t>(length));
-        target = link[0] == '/' ? link : DirectoryOf(target) + link;
+        target = link[0] == '/' ? link : std::string(DirectoryPart(target)).append(link);
     }
 }
 
@@ -173,6 +168,8 @@ int InspectOutput(const std::string& path, OutputTarget& target) {
 
 int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
     name.clear();
+    // Room for the name first: once the file exists, nothing may fail.
+    name.reserve(directory.size() + 32);
     // 0666 as for any new file: the umask decides what is left. Linking an
     // unnamed file into place needs /proc unless the process may link any
     // open file.
@@ -227,8 +224,11 @@ void WriteBack::Written(std::uint64_t offset, std::uint64_t size) {
 int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
 
 int Publish(int fd, const std::string& name, const std::string& target) {
-    const std::string directory = DirectoryOf(target);
+    FileDescriptor file(fd);  // closed whatever happens, running out of memory included
+    const std::string directory(DirectoryPart(target));
     std::string linked = name;
+    // Room for the name linked below, so that nothing fails once the link exists.
+    linked.reserve(directory.size() + 32);
     int error = 0;
     if (linked.empty()) {
         // An unnamed file gets a name beside the target first: a link
@@ -242,7 +242,7 @@ int Publish(int fd, const std::string& name, const std::string& target) {
             return 0;
         });
     }
-    const int closeError = ::close(fd);
+    const int closeError = file.Close();
     if (error == 0) error = closeError;
     if (error == 0 && std::rename(linked.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {

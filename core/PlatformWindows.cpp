@@ -285,17 +285,36 @@ int InspectOutput(const std::string& path, OutputTarget& target) {
     return 0;
 }
 
+namespace {
+
+// Whether the file goes when its last handle closes: set on a named
+// temporary file until it is published.
+bool SetDeletePending(HANDLE handle, bool pending) {
+    FILE_DISPOSITION_INFO info{};
+    info.DeleteFile = pending ? TRUE : FALSE;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &info, sizeof info) != 0;
+}
+
+}  // namespace
+
 int CreateTemporary(const std::string& directory, bool anonymous, int& fd, std::string& name) {
     name.clear();
-    // Marked temporary (kept in memory where possible) and hidden; an
-    // anonymous one goes when its handle closes, whatever ends the process.
+    // Room for the name first: once the file exists, nothing may fail.
+    name.reserve(directory.size() + 32);
+    // Marked temporary (kept in memory where possible) and hidden. Either
+    // kind goes when its handle closes, whatever ends the process: an
+    // anonymous one by its flag, a named one by a pending deletion that
+    // Publish clears (a flag could not be cleared before Windows 10).
     const DWORD flags = FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | (anonymous ? FILE_FLAG_DELETE_ON_CLOSE : 0);
     return WithFreshName(directory, [&](const std::string& candidate) {
         std::wstring wide;
         if (int error = WideName(candidate, wide)) return error;
-        HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_NEW, flags, nullptr);
+        HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, flags, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+        // Where the system refuses it, the interrupt handler and Discard
+        // still remove the file; only a crash would leave it.
+        if (!anonymous) SetDeletePending(handle, true);
         fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
         if (fd < 0) {
             CloseHandle(handle);
@@ -365,6 +384,7 @@ void WriteBack::Written(std::uint64_t, std::uint64_t size) {
 int SyncData(int fd) { return FlushFileBuffers(HandleOf(fd)) ? 0 : ErrnoOf(GetLastError()); }
 
 int Publish(int fd, const std::string& name, const std::string& target) {
+    FileDescriptor file(fd);  // closed whatever happens, running out of memory included
     std::wstring wideFrom, wideTo;
     int error = WideName(name, wideFrom);
     if (error == 0) error = WideName(target, wideTo);
@@ -377,7 +397,9 @@ int Publish(int fd, const std::string& name, const std::string& target) {
         wideFrom = FullName(wideFrom);
     }
     if (error == 0 && !replacing) SetAttributes(HandleOf(fd), FILE_ATTRIBUTE_ARCHIVE, FILETIME{});
-    const int closeError = Close(fd);
+    // Kept from here: a crash between this and the rename leaves the file.
+    if (error == 0 && !SetDeletePending(HandleOf(fd), false)) error = ErrnoOf(GetLastError());
+    const int closeError = file.Close();
     if (error == 0) error = closeError;
     // A virus scanner or an indexer may hold a new file for a moment; a
     // program that keeps the target open holds it for good.

@@ -56,8 +56,8 @@ protected:
 };
 
 // Runs `fill(batch)` over rows [0, count) of the block begun last, a batch
-// at a time. Once `fill` returns false (its input ended) the rest of the
-// rows are handed on as they are cleared.
+// at a time. Once `fill` returns false (its input or its records ended) the
+// rest of the rows are handed on as they are cleared.
 template <typename Fill>
 void ForEachBatch(RowSink& sink, std::int64_t count, Fill&& fill) {
     bool reading = true;

@@ -14,6 +14,11 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         Field field = shape.label;
         bool colonMissing = false;
         ScanStatus status = in.ScanInteger(labels != nullptr ? labels[j] : label);
+        if (status == ScanStatus::mismatch && shape.unstarted) {
+            problems.Add({.line = in.line(), .reason = *shape.unstarted, .subject = shape.record, .index = k + 1,
+                          .numbers = {k, declared}});
+            return false;
+        }
         if (status == ScanStatus::ok && shape.colon && !in.Match(':')) {
             status = ScanStatus::mismatch;
             colonMissing = true;

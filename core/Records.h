@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "ProblemList.h"
 #include "TextReader.h"
@@ -15,13 +16,17 @@ struct RecordShape {
     int width;             // values per record
     const Field* fields;   // the values' fields
     Reason end;                // why a file that ends early is reported
+    // When set, a record where no label begins ends the records, reported
+    // so; the next read starts at that byte. Otherwise it is a bad record.
+    std::optional<Reason> unstarted = std::nullopt;
 };
 
 // Scans records [first, first + count) into `values`, as cells (see
 // ValueFormat.h), and their labels into `labels`, when given, both indexed
 // from `first`. A record that does not
 // scan is reported and skipped to its line's end. Returns false at the
-// input's end, reported against `declared`.
+// input's end, or where the records end (see `unstarted`), reported against
+// `declared`.
 bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
                  std::int32_t declared, std::int32_t* labels, double* values, ProblemList& problems);
 

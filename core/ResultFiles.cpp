@@ -33,27 +33,25 @@ std::uint64_t ResultFiles::Size() const {
     return size;
 }
 
-std::optional<Problem> ResultFiles::Read(const ConversionModel& model, RowSink& sink, Progress& progress,
+std::optional<Problem> ResultFiles::Read(int i, const ConversionModel& model, RowSink& sink, Progress& progress,
                                          ConversionReport& report) const {
-    for (int i = 0; i < 3; ++i) {
-        const std::string& path = paths_[i];
-        ProblemList problems(path);
-        int fd = -1;
-        std::uint64_t size = 0;
-        if (int error = platform::OpenForReading(path, fd, size)) {
-            // A missing result file is normal: its block is simply left out.
-            if (error != ENOENT) problems.Add({.reason = Reason::blockCannotOpen, .systemError = error});
-        } else {
-            TextReader reader{FileDescriptor(fd)};
-            progress.Reading(&reader, size == UINT64_MAX ? 0 : size);
-            const Block block = kFiles[i].block;
-            ReadResult(reader, size, block, block == Block::displacement ? model.nodeCount : model.elementCount,
-                       problems, sink);
-            progress.Reading(nullptr, 0);
-            if (reader.error() != 0) return problems.In({.reason = Reason::readError, .systemError = reader.error()});
-        }
-        problems.MoveInto(report);
+    const std::string& path = paths_[i];
+    ProblemList problems(path);
+    int fd = -1;
+    std::uint64_t size = 0;
+    if (int error = platform::OpenForReading(path, fd, size)) {
+        // A missing result file is normal: its block is simply left out.
+        if (error != ENOENT) problems.Add({.reason = Reason::blockCannotOpen, .systemError = error});
+    } else {
+        TextReader reader{FileDescriptor(fd)};
+        progress.Reading(&reader, size == UINT64_MAX ? 0 : size);
+        const Block block = kFiles[i].block;
+        ReadResult(reader, size, block, block == Block::displacement ? model.nodeCount : model.elementCount,
+                   problems, sink);
+        progress.Reading(nullptr, 0);
+        if (reader.error() != 0) return problems.In({.reason = Reason::readError, .systemError = reader.error()});
     }
+    problems.MoveInto(report);
     return std::nullopt;
 }
 

@@ -24,10 +24,10 @@ public:
     // The bytes the files hold now, for the job's progress.
     std::uint64_t Size() const;
 
-    // Reads each file that exists into its block, in order; a missing file
-    // is left out. Problems go to `report`; a file that cannot be read to
-    // its end fails the job, and the files after it are not read.
-    std::optional<Problem> Read(const ConversionModel& model, RowSink& sink, Progress& progress,
+    // Reads file i (0 to 2, in order) into its block when it exists; a
+    // missing file is left out. Problems go to `report`; a file that cannot
+    // be read to its end fails the job.
+    std::optional<Problem> Read(int i, const ConversionModel& model, RowSink& sink, Progress& progress,
                                 ConversionReport& report) const;
 
 private:

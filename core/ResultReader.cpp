@@ -1,8 +1,7 @@
 #include "ResultReader.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string>
+#include <string_view>
 
 #include "Records.h"
 
@@ -15,17 +14,19 @@ constexpr long kCountLine = 2;
 
 // The record count follows the first '=' among the line's first 80
 // characters. Returns false (with a problem) when the line gives no usable
-// count.
-bool ParseRecordCount(const std::string& line, std::uint64_t fileSize, ProblemList& problems, std::int32_t& count) {
+// count; otherwise the line is read to its end.
+bool ReadRecordCount(TextReader& in, std::uint64_t fileSize, ProblemList& problems, std::int32_t& count) {
     static constexpr CountReasons kReasons = {Reason::recordCountMissing, Reason::recordCountTooWide,
                                               Reason::recordCountNegative, Reason::recordCountBeyondFile};
-    const char* begin = line.data();
-    const char* equals = static_cast<const char*>(std::memchr(begin, '=', std::min<std::size_t>(line.size(), 80)));
-    if (equals == nullptr) {
+    const std::size_t equals = in.PeekLine(80).find('=');
+    if (equals == std::string_view::npos) {
         problems.Add({.line = kCountLine, .reason = Reason::recordCountNoEquals});
         return false;
     }
-    const CountCheck check = ScanCount(equals + 1, begin + line.size(), fileSize, count);
+    in.Skip(equals + 1);
+    const ScanStatus scanned = in.ScanLineInteger(count);
+    const CountCheck check = CheckCount(scanned, count, fileSize);
+    in.SkipLine();
     if (check == CountCheck::ok) return true;
     problems.Add({.line = kCountLine, .reason = kReasons.Of(check), .numbers = {count, static_cast<long long>(fileSize)}});
     return false;
@@ -39,13 +40,16 @@ constexpr Field kTensorFields[] = {Field::component1, Field::component2, Field::
 
 void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_t expected, ProblemList& problems,
                 RowSink& sink) {
-    std::string line;
-    if (!in.ReadLine(line) || !in.ReadLine(line)) {
-        problems.Add({.line = in.line(), .reason = Reason::endsBeforeRecordCount});
-        return;
+    // A title line, then the count line.
+    for (int i = 0; i < 2; ++i) {
+        if (in.AtEnd()) {
+            problems.Add({.line = in.line(), .reason = Reason::endsBeforeRecordCount});
+            return;
+        }
+        if (i == 0) in.SkipLine();
     }
     std::int32_t declared = 0;
-    if (!ParseRecordCount(line, fileSize, problems, declared)) return;
+    if (!ReadRecordCount(in, fileSize, problems, declared)) return;
     if (declared != expected)
         problems.Add({.line = kCountLine,
                       .reason = declared < expected ? Reason::recordCountFewer : Reason::recordCountMore,
@@ -55,7 +59,9 @@ void ReadResult(TextReader& in, std::uint64_t fileSize, Block block, std::int32_
     const RecordShape shape = {Subject::resultRecord, Field::label, true, width,
                                width == 3 ? kVectorFields : kTensorFields, Reason::resultRecordsEnd};
     const std::int32_t records = std::min(declared, expected);
-    bool reading = in.ReadLine(line);
+    // A line nobody reads before the records.
+    const bool reading = !in.AtEnd();
+    if (reading) in.SkipLine();
     if (!reading && records > 0)
         problems.Add({.line = in.line(), .reason = Reason::resultRecordsEnd, .numbers = {0, declared}});
     sink.Begin(block);

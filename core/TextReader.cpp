@@ -1,19 +1,20 @@
 #include "TextReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace cor2tavik {
 
 namespace {
-// A number token longer than this does not scan: it would otherwise make the
-// buffer grow without bound.
-constexpr std::size_t kMaxTokenLength = std::size_t{64} << 20;
+// Room for PeekLine and a token's lookahead, whatever the chunk size.
+constexpr std::size_t kMinCapacity = 4 * (TextReader::kMaxPeek + 2);
 }  // namespace
 
 TextReader::TextReader(FileDescriptor file, std::size_t chunkSize)
     : file_(std::move(file)),
-      buffer_(new char[chunkSize]),
-      capacity_(chunkSize),
+      chunk_(chunkSize),
+      capacity_(std::max(chunkSize, kMinCapacity)),
+      buffer_(new char[capacity_]),
       pos_(buffer_.get()),
       end_(buffer_.get()) {}
 
@@ -21,11 +22,7 @@ std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
     std::size_t total = 0;
     while (total < room) {
         std::ptrdiff_t n = platform::Read(file_.get(), into + total, room - total, error_);
-        if (n < 0) {
-            inputEnded_ = true;
-            break;
-        }
-        if (n == 0) {
+        if (n <= 0) {
             inputEnded_ = true;
             break;
         }
@@ -49,47 +46,35 @@ char* TextReader::StopAtControlZ(char* begin, char* end) {
 
 bool TextReader::Refill(const char* keep) {
     if (inputEnded_) return false;
-    std::size_t kept = static_cast<std::size_t>(end_ - keep);
-    if (kept > capacity_ / 2) {
-        // A token that spans most of the buffer: give it room.
-        std::size_t grown = capacity_ * 2;
-        std::unique_ptr<char[]> bigger(new char[grown]);
-        std::memcpy(bigger.get(), keep, kept);
-        buffer_ = std::move(bigger);
-        capacity_ = grown;
-    } else if (kept != 0) {
-        std::memmove(buffer_.get(), keep, kept);
-    }
+    const std::size_t kept = static_cast<std::size_t>(end_ - keep);
+    if (kept != 0) std::memmove(buffer_.get(), keep, kept);
     pos_ = buffer_.get();
     end_ = pos_ + kept;
     for (;;) {
-        std::size_t room = capacity_ - kept;
-        std::size_t n = inputEnded_ ? 0 : ReadRaw(end_, room);
+        const std::size_t n = ReadRaw(end_, std::min(capacity_ - kept, chunk_));
         end_ = StopAtControlZ(end_, end_ + n);
         if (end_ != buffer_.get() + kept) return true;
         if (inputEnded_) return false;
     }
 }
 
-bool TextReader::ReadLine(std::string& line) {
-    line.clear();
-    bool any = false;
+int TextReader::Peek(std::size_t ahead) {
+    while (static_cast<std::size_t>(end_ - pos_) <= ahead)
+        if (!Refill(pos_)) return -1;
+    return static_cast<unsigned char>(pos_[ahead]);
+}
+
+// max + 1 bytes tell whether a CR at the end of the `max` ends the line.
+std::string_view TextReader::PeekLine(std::size_t max) {
     for (;;) {
-        if (pos_ == end_) {
-            if (!Refill(end_)) return any;
+        const std::size_t have = static_cast<std::size_t>(end_ - pos_);
+        if (const void* found = std::memchr(pos_, '\n', std::min(have, max + 1))) {
+            const char* newline = static_cast<const char*>(found);
+            std::size_t length = static_cast<std::size_t>(newline - pos_);
+            if (length != 0 && newline[-1] == '\r') --length;
+            return {pos_, std::min(length, max)};
         }
-        any = true;
-        auto* newline = static_cast<char*>(std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
-        if (newline != nullptr) {
-            line.append(pos_, newline);
-            // CR LF is one line end; any other CR is part of the line.
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            pos_ = newline + 1;
-            ++line_;
-            return true;
-        }
-        line.append(pos_, end_);
-        pos_ = end_;
+        if (have > max || !Refill(pos_)) return {pos_, std::min(have, max)};
     }
 }
 
@@ -126,11 +111,11 @@ bool TextReader::Match(char c) {
 }
 
 // A token is only trusted once `lookahead` bytes past it are in the buffer
-// (or the input has ended): "1.5e" at a chunk's end may go on with "+07".
+// (or the input has ended): "1.5e" at a chunk's end may go on with "+07". A
+// token that fills half the buffer is read on the way through instead.
 template <typename T, typename Length, typename Parse>
-ScanStatus TextReader::ScanField(T& value, Length length, Parse parse, int lookahead) {
-    SkipSpace();
-    if (pos_ == end_) return ScanStatus::end;
+ScanStatus TextReader::ScanField(T& value, Length length, Parse parse, int lookahead,
+                                 ScanStatus (TextReader::*stream)(T&)) {
     for (;;) {
         int n = length(pos_, end_);
         if (end_ - (pos_ + n) > lookahead || inputEnded_) {
@@ -139,13 +124,31 @@ ScanStatus TextReader::ScanField(T& value, Length length, Parse parse, int looka
             if (status == ScanStatus::ok) pos_ += n;
             return status;
         }
-        if (static_cast<std::size_t>(end_ - pos_) > kMaxTokenLength) return ScanStatus::mismatch;
+        if (static_cast<std::size_t>(end_ - pos_) > capacity_ / 2) return (this->*stream)(value);
         if (!Refill(pos_)) continue;  // input ended: the loop now trusts what it has
     }
 }
 
 ScanStatus TextReader::ScanInteger(std::int32_t& value) {
     SkipSpace();
+    return IntegerHere(value);
+}
+
+ScanStatus TextReader::ScanLineInteger(std::int32_t& value) {
+    for (;;) {
+        for (;;) {
+            pos_ = const_cast<char*>(SkipBlanks(pos_, end_));
+            if (pos_ == end_ || !IsSpace(*pos_) || *pos_ == '\n') break;
+            ++pos_;
+        }
+        if (pos_ != end_ || !Refill(end_)) break;
+    }
+    if (pos_ != end_ && *pos_ == '\n') return ScanStatus::end;
+    return IntegerHere(value);
+}
+
+ScanStatus TextReader::IntegerHere(std::int32_t& value) {
+    if (pos_ == end_) return ScanStatus::end;
     if (end_ - pos_ >= kFastScanReach) {
         if (const char* next = FastInteger(pos_, value)) {
             pos_ = const_cast<char*>(next);
@@ -154,29 +157,73 @@ ScanStatus TextReader::ScanInteger(std::int32_t& value) {
     }
     // A whole token: the line scanner finds nothing to skip.
     auto parse = [](const char* p, const char* end, std::int32_t& v) { return cor2tavik::ScanInteger(p, end, v); };
-    return ScanField(value, IntegerTokenLength, parse, 1);
+    return ScanField(value, IntegerTokenLength, parse, 1, &TextReader::StreamInteger);
 }
 
 ScanStatus TextReader::ScanReal(double& value) {
     SkipSpace();
+    if (pos_ == end_) return ScanStatus::end;
     if (end_ - pos_ >= kFastScanReach) {
         if (const char* next = FastReal(pos_, value)) {
             pos_ = const_cast<char*>(next);
             return ScanStatus::ok;
         }
     }
-    return ScanField(value, RealTokenLength, ParseReal, 3);
+    return ScanField(value, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
+}
+
+// A token of at least half a buffer, which has its digits: sign and digits.
+ScanStatus TextReader::StreamInteger(std::int32_t& value) {
+    LongInteger number;
+    number.negative = *pos_ == '-';
+    if (*pos_ == '+' || *pos_ == '-') ++pos_;
+    do {
+        for (; pos_ != end_ && IsDigit(*pos_); ++pos_) number.Digit(*pos_);
+    } while (pos_ == end_ && Refill(end_));
+    return number.Value(value);
+}
+
+// A token of at least half a buffer, which has its digits: the sign and the
+// digits with their point go by as they come; an exponent marker and its
+// sign stay in the buffer until a digit after them makes them the token's.
+ScanStatus TextReader::StreamReal(double& value) {
+    LongReal number(*pos_ == '-');
+    if (*pos_ == '+' || *pos_ == '-') ++pos_;
+    bool point = false;
+    for (int c = Peek(0); IsDigit(static_cast<char>(c)) || (c == '.' && !point); c = Peek(0)) {
+        if (c == '.') {
+            point = true;
+            number.Point();
+            ++pos_;
+        }
+        for (; pos_ != end_ && IsDigit(*pos_); ++pos_) number.Digit(*pos_);
+    }
+    std::int64_t exponent = 0;
+    if (const int marker = Peek(0); marker == 'e' || marker == 'E') {
+        const int sign = Peek(1);
+        const std::size_t digits = sign == '+' || sign == '-' ? 2 : 1;
+        if (const int first = Peek(digits); first >= 0 && IsDigit(static_cast<char>(first))) {
+            pos_ += digits;
+            do {
+                for (; pos_ != end_ && IsDigit(*pos_); ++pos_)
+                    if (exponent < kExponentLimit) exponent = exponent * 10 + (*pos_ - '0');
+            } while (pos_ == end_ && Refill(end_));
+            if (sign == '-') exponent = -exponent;
+        }
+    }
+    return number.Value(exponent, value);
 }
 
 ScanStatus TextReader::ScanCell(double& cell) {
     SkipSpace();
+    if (pos_ == end_) return ScanStatus::end;
     if (end_ - pos_ >= kFastScanReach) {
         if (const char* next = FastRealCell(pos_, cell)) {
             pos_ = const_cast<char*>(next);
             return ScanStatus::ok;
         }
     }
-    return ScanField(cell, RealTokenLength, ParseReal, 3);
+    return ScanField(cell, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
 }
 
 }  // namespace cor2tavik

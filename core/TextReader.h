@@ -1,14 +1,19 @@
 // Text-mode input over large chunks: CR LF reads as one line end, a lone CR
-// stays, and a 0x1A byte ends the input. Offers the two ways the input files
-// are read: whole lines of any length, and scanf-like fields that skip white
-// space (line ends included) before them. The CR of a CR LF is not removed
-// from the buffer: fields skip it as white space and ReadLine drops it.
+// stays, and a 0x1A byte ends the input. Offers the ways the input files are
+// read: scanf-like fields that skip white space (line ends included) before
+// them, integers within one line, a look at a line's first bytes, and lines
+// skipped whole. The CR of a CR LF is not removed from the buffer: fields
+// skip it as white space and PeekLine leaves it out.
+//
+// Memory is the buffer and nothing more, whatever the input: no line is ever
+// held whole, and a number token longer than half the buffer is read on the
+// way through (NumberScan's LongReal and LongInteger).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
 
 #include "FileDescriptor.h"
 #include "NumberScan.h"
@@ -18,12 +23,23 @@ namespace cor2tavik {
 class TextReader {
 public:
     static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
+    // The most PeekLine shows.
+    static constexpr std::size_t kMaxPeek = 80;
 
+    // Reads `chunkSize` bytes at a time (a small size, for tests, cuts lines
+    // and tokens at many places; the buffer is never smaller than a few
+    // hundred bytes).
     explicit TextReader(FileDescriptor file, std::size_t chunkSize = kDefaultChunkSize);
 
-    // Reads the rest of the current line into `line`, without its line end.
-    // Returns false when the input had ended and nothing was read.
-    bool ReadLine(std::string& line);
+    // True when nothing is left to read.
+    bool AtEnd() { return pos_ == end_ && !Refill(end_); }
+
+    // The first `max` (at most kMaxPeek) bytes of the current line, fewer
+    // when it is shorter, without its line end (nor the CR of a CR LF). They
+    // stay unread.
+    std::string_view PeekLine(std::size_t max);
+    // Consumes `n` of the bytes PeekLine showed.
+    void Skip(std::size_t n) { pos_ += n; }
 
     // Skip white space, then scan one field. On mismatch the offending byte
     // is left unread.
@@ -32,6 +48,9 @@ public:
     // A real for the value field: a FieldCell when its text decides the
     // field, else its double.
     ScanStatus ScanCell(double& cell);
+    // An integer within the current line: white space but no line end is
+    // skipped, and the line's end gives ScanStatus::end.
+    ScanStatus ScanLineInteger(std::int32_t& value);
 
     // Consumes `c` if it is the next byte.
     bool Match(char c);
@@ -48,17 +67,25 @@ public:
     int error() const { return error_; }
 
 private:
+    ScanStatus IntegerHere(std::int32_t& value);
     template <typename T, typename Length, typename Parse>
-    ScanStatus ScanField(T& value, Length length, Parse parse, int lookahead);
-    // Moves [keep, end) to the front of the buffer and reads more behind it.
-    // Returns false when no byte could be added.
+    ScanStatus ScanField(T& value, Length length, Parse parse, int lookahead, ScanStatus (TextReader::*stream)(T&));
+    ScanStatus StreamInteger(std::int32_t& value);
+    ScanStatus StreamReal(double& value);
+    // The byte `ahead` bytes on (at most 2), reading more if need be; -1
+    // past the input's end.
+    int Peek(std::size_t ahead);
+    // Moves [keep, end) (less than half the buffer) to the front of the
+    // buffer and reads more behind it. Returns false when no byte could be
+    // added.
     bool Refill(const char* keep);
     std::size_t ReadRaw(char* into, std::size_t room);
     char* StopAtControlZ(char* begin, char* end);
 
     FileDescriptor file_;
-    std::unique_ptr<char[]> buffer_;
+    std::size_t chunk_;
     std::size_t capacity_;
+    std::unique_ptr<char[]> buffer_;
     char* pos_;
     char* end_;
     long line_ = 1;

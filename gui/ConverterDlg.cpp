@@ -14,12 +14,6 @@ namespace {
 // How many input problems the message box lists before "and n more".
 constexpr std::size_t kProblemsShown = 5;
 
-// The name after the last separator of either system.
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The dialog speaks Japanese, whatever the system's language.
 constexpr cor2tavik::Language kLanguage = cor2tavik::Language::japanese;
 
@@ -39,8 +33,9 @@ std::string ProblemsMessage(const cor2tavik::ConversionReport& report) {
     for (std::size_t i = 0; i < shown; ++i) {
         const cor2tavik::Problem& p = report.problems[i];
         const std::string message = cor2tavik::Message(p, kLanguage);
-        text += '\n' + (p.line > 0 ? Say(Text::problemAtLine, kLanguage, {FileNameOf(p.file), std::to_string(p.line), message})
-                                    : Say(Text::problemInFile, kLanguage, {FileNameOf(p.file), message}));
+        const std::string name(cor2tavik::NamePart(p.file));
+        text += '\n' + (p.line > 0 ? Say(Text::problemAtLine, kLanguage, {name, std::to_string(p.line), message})
+                                    : Say(Text::problemInFile, kLanguage, {name, message}));
     }
     if (report.problemCount > shown)
         text += '\n' + Say(Text::moreInBox, kLanguage, {std::to_string(report.problemCount - shown)});
@@ -78,6 +73,7 @@ bool CConverterDlg::OnInitDialog() {
     SetDlgItemText(IDC_VERSION_TEXT, LoadString(IDS_VERSION_TEXT));
     SetDlgItemText(IDC_UPDATE_TEXT, LoadString(IDS_UPDATE_TEXT));
     SetDlgItemText(IDC_MAKER_TEXT, LoadString(IDS_MAKER_TEXT));
+    DragAcceptFiles();
     return true;
 }
 
@@ -85,25 +81,61 @@ void CConverterDlg::OnBrowse() {
     FileDialog dlg("*", FileDialog::OFN_FILEMUSTEXIST | FileDialog::OFN_HIDEREADONLY | FileDialog::OFN_OVERWRITEPROMPT,
                    "Data Files(*.dat3) | *.dat3| All File(*.*) | *.*||");
     dlg.title = "COR2TAVIK初期画面";
+    dlg.initialPath = ModelPath();
     if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_MODEL_PATH, dlg.GetPathName());
 }
 
 void CConverterDlg::OnOK() {
     // UTF-8 on both systems: the core's Windows side turns it into wide calls.
-    const std::string path = GetDlgItemText(IDC_MODEL_PATH);
+    const std::string path = ModelPath();
 
     cor2tavik::ConversionReport report;
     // A large model takes seconds: the dialog keeps painting meanwhile, and
     // shows how far the job is.
-    RunJob([&](const JobProgress& progress) { report = m_convert(path, progress); });
+    // The worker's last line of defence: whatever escapes the job is a
+    // failure like any other, and the dialog stays open.
+    RunJob([&](const JobProgress& progress) {
+        try {
+            report = m_convert(path, progress);
+        } catch (...) {
+            report = cor2tavik::MemoryExhausted(path);
+        }
+    });
 
     if (report.failure) {
         // Stay open, so that the path can be corrected or the dialog cancelled.
         MessageBox(this, FailureMessage(*report.failure), GetWindowText(), MessageIcon::Error);
+        GotoDlgCtrl(IDC_MODEL_PATH);
         return;
     }
     if (report.problemCount > 0) MessageBox(this, ProblemsMessage(report), GetWindowText(), MessageIcon::Warning);
     Dialog::OnOK();
+}
+
+std::string CConverterDlg::ModelPath() const {
+    std::string path = GetDlgItemText(IDC_MODEL_PATH);
+    // The ideographic space of a Japanese input method is a blank too.
+    const auto trim = [&path] {
+        static constexpr std::string_view kIdeographicSpace = "\u3000";
+        for (bool trimmed = true; trimmed;) {
+            trimmed = false;
+            for (std::string_view blank : {std::string_view(" "), std::string_view("\t"), kIdeographicSpace}) {
+                if (path.starts_with(blank)) path.erase(0, blank.size()), trimmed = true;
+                if (path.ends_with(blank)) path.erase(path.size() - blank.size()), trimmed = true;
+            }
+        }
+    };
+    trim();
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+        path = path.substr(1, path.size() - 2);
+        trim();
+    }
+    return path;
+}
+
+void CConverterDlg::OnDropFiles(const std::vector<std::string>& paths) {
+    // One model at a time: the first file dropped, as if typed.
+    SetDlgItemText(IDC_MODEL_PATH, paths.front());
 }
 
 void CConverterDlg::OnSysCommand(unsigned nID, long lParam) {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Resource.h"
 #include "cor2tavik/Conversion.h"
@@ -25,10 +27,15 @@ public:
     void OnBrowse();
     void OnOK() override;
     void OnSysCommand(unsigned nID, long lParam) override;
+    void OnDropFiles(const std::vector<std::string>& paths) override;
     void OnPaint() override;
     dialogkit::Icon OnQueryDragIcon() const override { return m_hIcon; }
 
 protected:
+    // The path box's text as a path: without the blanks around it, nor the
+    // double quotes of a path copied as "C:\data\model1.dat3".
+    std::string ModelPath() const;
+
     dialogkit::Icon m_hIcon;
 };
 

@@ -8,7 +8,7 @@ target_sources(cor2tavik_gui PRIVATE
   dialogkit/win32/Dialog.cpp
   dialogkit/win32/WinApp.cpp
 )
-target_link_libraries(cor2tavik_gui PUBLIC comctl32 comdlg32 ole32 uuid)
+target_link_libraries(cor2tavik_gui PUBLIC comctl32 comdlg32 ole32 shell32 uuid)
 
 find_program(COR2TAVIK_HOST_CXX NAMES g++ c++ REQUIRED)
 set(resource_tool ${CMAKE_CURRENT_BINARY_DIR}/WindowsResources)

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform.h"
 #include "TestSupport.h"
 
 namespace cor2tavik {
@@ -207,6 +208,29 @@ TEST(LargeConversion, ProgressRisesToOne) {
     const double before = double(large.model.size() + large.results[0].size());
     const double whilePiped = before / (before + double(large.results[2].size()));
     EXPECT_NE(std::find(reports.begin(), reports.end(), whilePiped), reports.end()) << whilePiped;
+}
+#endif
+
+#ifdef _WIN32
+// A named temporary file is deleted by the system when its handle closes,
+// however the process ends, until the commit clears that: then it stays.
+TEST(Conversion, NamedTemporaryFileGoesWithItsHandle) {
+    test::ScratchDir dir;
+    for (bool commit : {false, true}) {
+        int fd = -1;
+        std::string name;
+        ASSERT_EQ(platform::CreateTemporary(dir.path() + "\\", false, fd, name), 0);
+        ASSERT_FALSE(name.empty());
+        ASSERT_EQ(platform::WriteAll(fd, "data", 4), 0);
+        if (commit) {
+            ASSERT_EQ(platform::Publish(fd, name, dir / "out.std"), 0);
+            EXPECT_EQ(dir.List(), "out.std");
+            EXPECT_EQ(dir.Read("out.std"), "data");
+        } else {
+            ASSERT_EQ(platform::Close(fd), 0);
+            EXPECT_EQ(dir.List(), "");
+        }
+    }
 }
 #endif
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,80 @@ TEST(Failure, StreamsUnderAMemoryLimit) {
                            "./Strain.dat:150003: record 150000: component 3 is not a number\n");
         // The version line aside.
         EXPECT_EQ(test::FirstDifference(dir.Read("model.std").substr(49), free.output.substr(49)), "") << threads;
+    }
+}
+
+// Bytes fed into a FIFO by a child process, so that hundreds of megabytes
+// never touch the disk: each piece `count` times.
+struct Piece {
+    std::string bytes;
+    std::size_t count = 1;
+};
+pid_t Feed(const std::string& fifo, std::vector<Piece> pieces) {
+    if (::mkfifo(fifo.c_str(), 0644) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    std::signal(SIGPIPE, SIG_DFL);
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    for (const Piece& piece : pieces)
+        for (std::size_t i = 0; i < piece.count; ++i)
+            for (std::size_t done = 0; done < piece.bytes.size();) {
+                const ssize_t n = ::write(fd, piece.bytes.data() + done, piece.bytes.size() - done);
+                if (n <= 0) ::_exit(1);
+                done += static_cast<std::size_t>(n);
+            }
+    ::_exit(0);
+}
+
+// Inputs with lines and tokens of hundreds of megabytes convert, or are
+// refused with a message, in 64 MiB of address space: memory does not
+// follow the input.
+TEST(Failure, LongLinesAndTokensUnderAMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory needs more address space";
+#endif
+    const std::string limited = "env MALLOC_ARENA_MAX=1 prlimit --as=" + std::to_string(64 << 20);
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    const std::string blanks(kMiB, ' '), digits(kMiB, '7');
+    const std::string nodes = "t\ns\nNODE 1\n1 0 0 0\n";
+    const std::string element = "1 304 4 1 1 1 1\n";
+    const struct {
+        const char* what;
+        std::vector<Piece> model, displacement;
+        int status;
+        std::string err;
+    } cases[] = {
+        // A file of zeros without a line end (as large as any: read, not held).
+        {"no line end", {}, {}, 1, "model.dat3:1: the file ends before its node count line (line 3)\n"},
+        {"100 MB of blanks in an element line",
+         {{nodes + "ELEM 1\n1 304 4"}, {blanks, 100}, {" 1 1 1 1\n"}}, {}, 0, ""},
+        {"a coordinate of 50 MB of digits",
+         {{"t\ns\nNODE 1\n1 0 0 1."}, {digits, 50}, {"\nELEM 1\n" + element}}, {}, 0, ""},
+        {"a result header line of 200 MB",
+         {{nodes + "ELEM 0\n"}}, {{"D"}, {digits, 200}, {"\nNODE = 1\n\n1: 1 2 3\n"}}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        std::vector<pid_t> feeders;
+        if (c.model.empty()) {
+            const int fd = ::open((dir / "model.dat3").c_str(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_EQ(::ftruncate(fd, 300 * kMiB), 0);
+            ::close(fd);
+        } else {
+            feeders.push_back(Feed(dir / "model.dat3", c.model));
+        }
+        if (!c.displacement.empty()) feeders.push_back(Feed(dir / "Displacement.dat", c.displacement));
+        for (const char* threads : {"1", "2"}) {
+            const CmdRun run = RunCmd(dir, "model.dat3", std::string(limited) + " env COR2TAVIK_THREADS=" + threads);
+            EXPECT_EQ(run.status, c.status) << run.err;
+            EXPECT_EQ(run.err, c.err);
+            if (!feeders.empty()) break;  // a FIFO is read once
+        }
+        for (pid_t feeder : feeders) {
+            ::kill(feeder, SIGKILL);
+            ::waitpid(feeder, nullptr, 0);
+        }
     }
 }
 

@@ -79,7 +79,7 @@ Converted Convert(const ScratchDir& dir) {
 std::string Problems(const ConversionReport& report) {
     std::string text;
     for (const Problem& p : report.problems)
-        text += p.file.substr(p.file.find_last_of(kPathSeparators) + 1) + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
+        text += std::string(NamePart(p.file)) + ":" + std::to_string(p.line) + ": " + Message(p) + "\n";
     return text;
 }
 

@@ -1,5 +1,8 @@
 // The reader under both input formats, at chunk sizes small enough that
 // lines, tokens and CR LF pairs are cut by a chunk boundary.
+#include <bit>
+#include <climits>
+
 #include <gtest/gtest.h>
 
 #include "Platform.h"
@@ -19,10 +22,13 @@ TextReader Open(const ScratchDir& dir, const std::string& bytes, std::size_t chu
     return TextReader(FileDescriptor(fd), chunk);
 }
 
+// Each line's start as PeekLine shows it, the line then skipped.
 std::vector<std::string> Lines(TextReader& in) {
     std::vector<std::string> lines;
-    std::string line;
-    while (in.ReadLine(line)) lines.push_back(line);
+    while (!in.AtEnd()) {
+        lines.emplace_back(in.PeekLine(TextReader::kMaxPeek));
+        in.SkipLine();
+    }
     return lines;
 }
 
@@ -36,10 +42,95 @@ TEST(TextReader, LinesAtEveryChunkSize) {
         TextReader stopped = Open(dir, "a\r\nb\r\x1A\r\nnever\n", chunk);
         EXPECT_EQ(Lines(stopped), (std::vector<std::string>{"a", "b\r"})) << chunk;
     }
+    // A line is never held whole; PeekLine stops short of a CR LF at its limit.
     std::string longLine(300000, 'x');
-    longLine[123456] = '\r';
-    TextReader in = Open(dir, "short\r\n" + longLine + "\r\nend", 4096);
-    EXPECT_EQ(Lines(in), (std::vector<std::string>{"short", longLine, "end"}));
+    longLine[40] = '\r';
+    TextReader in = Open(dir, "short\r\n" + longLine + "\r\n" + std::string(80, 'y') + "\r\nend", 4096);
+    EXPECT_EQ(Lines(in), (std::vector<std::string>{"short", longLine.substr(0, 80), std::string(80, 'y'), "end"}));
+    TextReader cut = Open(dir, std::string(79, 'z') + "\r\n", 4);
+    EXPECT_EQ(cut.PeekLine(79), std::string(79, 'z'));
+    EXPECT_EQ(cut.PeekLine(78), std::string(78, 'z'));
+}
+
+// Integers within a line stop at its end, whatever white space is before it.
+TEST(TextReader, LineIntegersStopAtTheLineEnd) {
+    ScratchDir dir;
+    for (std::size_t chunk : {4, 7, 1 << 20}) {
+        TextReader in = Open(dir, "  12\t-3 \r \r\n7\n\n+8" + std::string(1000, ' ') + "99999999999x\n", chunk);
+        std::int32_t n = 0;
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, 12);
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, -3);
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::end);
+        in.SkipLine();
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, 7);
+        in.SkipLine();
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::end);
+        in.SkipLine();
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, 8);
+        EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::overflow);
+        EXPECT_EQ(in.line(), 4) << chunk;
+        in.SkipLine();
+        EXPECT_TRUE(in.AtEnd());
+    }
+}
+
+// Tokens far longer than the buffer are read on the way through, to the value
+// the same token has in memory: digits past 800 significant ones (a 1 after
+// them can decide a halfway rounding), leading zeros, long exponents.
+TEST(TextReader, TokensLongerThanTheBufferReadExactly) {
+    ScratchDir dir;
+    const std::string halfway = "9007199254740993";  // 2^53 + 1: halfway between two doubles
+    const std::string tokens[] = {
+        halfway + std::string(2000, '0'),
+        halfway + std::string(2000, '0') + "1",
+        halfway + std::string(2000, '0') + "e-2000",
+        halfway + std::string(2000, '0') + "1e-2000",
+        "-" + std::string(3000, '0') + "." + std::string(3000, '0') + "17e3005",
+        "0." + std::string(5000, '0') + "4940656458412465441765687928682213723651e-318",
+        std::string(400, '1') + "." + std::string(400, '2') + "E+" + std::string(500, '0') + "12",
+        std::string(500, '7') + "e" + std::string(300, '9'),
+        "-" + std::string(500, '7') + "e-" + std::string(300, '9'),
+        "+" + std::string(700, '0'),
+        std::string(600, '5') + "e+",
+        std::string(600, '5') + "e",
+        "." + std::string(900, '3') + ".5",
+    };
+    std::string bytes;
+    for (const std::string& token : tokens) bytes += token + " 1\n";
+    for (std::size_t chunk : {4, 100, 1 << 20}) {
+        TextReader in = Open(dir, bytes, chunk);
+        for (const std::string& token : tokens) {
+            const char* begin = token.data();
+            const char* end = begin + RealTokenLength(begin, begin + token.size());
+            double want = 0, got = 0;
+            ASSERT_EQ(ParseReal(begin, end, want), ScanStatus::ok);
+            ASSERT_EQ(in.ScanReal(got), ScanStatus::ok) << token.substr(0, 40);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want))
+                << "chunk " << chunk << ": " << token.substr(0, 40);
+            // What is left of the token is next: an exponent marker without digits, a second point.
+            if (end != begin + token.size()) {
+                EXPECT_FALSE(in.Match('1'));
+                in.SkipLine();
+                continue;
+            }
+            std::int32_t one = 0;
+            EXPECT_EQ(in.ScanInteger(one), ScanStatus::ok);
+            EXPECT_EQ(one, 1);
+        }
+        std::int32_t n = 0;
+        TextReader integers = Open(dir, "-" + std::string(5000, '0') + "2147483648 " + std::string(900, '0') + "2147483648 +" + std::string(900, '0') + "12", chunk);
+        EXPECT_EQ(integers.ScanInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, INT32_MIN);
+        EXPECT_EQ(integers.ScanInteger(n), ScanStatus::overflow);
+        integers.SkipSpace();
+        TextReader plus = Open(dir, "+" + std::string(900, '0') + "12", chunk);
+        EXPECT_EQ(plus.ScanInteger(n), ScanStatus::ok);
+        EXPECT_EQ(n, 12);
+    }
 }
 
 TEST(TextReader, FieldsAcrossChunkBoundaries) {

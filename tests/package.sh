@@ -27,8 +27,19 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 ./usr/share/doc/cor2tavik/README.md
 ./usr/share/doc/cor2tavik/changelog.gz
 ./usr/share/doc/cor2tavik/copyright
+./usr/share/doc/cor2tavik/docs/development.md
 ./usr/share/doc/cor2tavik/docs/formats.md
+./usr/share/doc/cor2tavik/docs/performance.md
 ./usr/share/doc/cor2tavik/docs/reliability.md
+./usr/share/doc/cor2tavik/docs/screenshots/clean-debian-dialog.png
+./usr/share/doc/cor2tavik/docs/screenshots/cor2tavik-linux.png
+./usr/share/doc/cor2tavik/docs/screenshots/cor2tavik-windows.png
+./usr/share/doc/cor2tavik/docs/screenshots/linux-problems-box.png
+./usr/share/doc/cor2tavik/docs/screenshots/wine-installed-programs.png
+./usr/share/doc/cor2tavik/docs/screenshots/wine-output-held-open.png
+./usr/share/doc/cor2tavik/docs/screenshots/wine-problems-box.png
+./usr/share/doc/cor2tavik/docs/screenshots/wine-progress-caption.png
+./usr/share/doc/cor2tavik/docs/windows.md
 ./usr/share/icons/hicolor/16x16/apps/cor2tavik.png
 ./usr/share/icons/hicolor/32x32/apps/cor2tavik.png
 ./usr/share/man/ja/man1/Cor2TavikCmd.1.gz
@@ -37,6 +48,12 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 LIST
 
 dpkg-deb -x "$deb" "$tmp/root"
+# Every relative link of the installed documentation leads to a file in it.
+for page in $(find "$tmp/root/usr/share/doc/cor2tavik" -name '*.md'); do
+    for target in $(grep -o '](\([^)#]*\)' "$page" | sed 's/^](//' | grep -v '^[a-z]*:'); do
+        [ -e "$(dirname "$page")/$target" ] || fail "${page#"$tmp/root"} links $target, which is not installed"
+    done
+done
 for page in "$tmp"/root/usr/share/man/man1/*.1.gz "$tmp"/root/usr/share/man/ja/man1/*.1.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"

@@ -64,6 +64,10 @@ public:
     FileDialog(const std::string& defaultExtension, unsigned flags, const std::string& filter);
 
     std::string title;
+    // A path typed before (UTF-8): the chooser starts in its folder, or in the
+    // path itself when that is a folder. Empty or not there: where the system
+    // starts.
+    std::string initialPath;
 
     // IDOK when a file was chosen, IDCANCEL otherwise.
     int DoModal();

@@ -7,6 +7,7 @@ namespace dialogkit {
 bool DialogBase::OnInitDialog() { return true; }
 void DialogBase::OnOK() { EndDialog(IDOK); }
 void DialogBase::OnCancel() { EndDialog(IDCANCEL); }
+void DialogBase::OnDropFiles(const std::vector<std::string>&) {}
 
 void DialogBase::OnCommand(int id) {
     if (id == IDOK) {

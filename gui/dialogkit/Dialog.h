@@ -2,9 +2,10 @@
 // control id that Windows dialog code is written against. The program's
 // dialogs derive from it and see only what both backends offer:
 //   DoModal, EndDialog, GetDlgItemText / SetDlgItemText (UTF-8), GetWindowText,
-//   GetSystemMenu, SetIcon, IsIconic, GetClientSize, RunJob, LoadIcon,
-//   SystemIconSize, PaintDC, and the handlers OnInitDialog, OnOK, OnCancel,
-//   OnSysCommand, OnPaint, OnQueryDragIcon and OnClicked.
+//   GotoDlgCtrl, GetSystemMenu, DragAcceptFiles, SetIcon, IsIconic,
+//   GetClientSize, RunJob, LoadIcon, SystemIconSize, PaintDC, and the
+//   handlers OnInitDialog, OnOK, OnCancel, OnSysCommand, OnDropFiles,
+//   OnPaint, OnQueryDragIcon and OnClicked.
 #pragma once
 
 #ifdef _WIN32

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace dialogkit {
 
@@ -21,6 +23,9 @@ public:
     virtual bool OnInitDialog();  // true: the first tab stop gets the focus
     virtual void OnOK();          // ends the dialog with IDOK
     virtual void OnCancel();      // ends the dialog with IDCANCEL
+    // Files dropped on a dialog that accepts them (DragAcceptFiles): their
+    // full paths in UTF-8, at least one. The base ignores them.
+    virtual void OnDropFiles(const std::vector<std::string>& paths);
 
 protected:
     // The message map: a click on button `id` runs `handler`.

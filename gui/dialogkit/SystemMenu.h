@@ -1,8 +1,9 @@
 // The window's system menu. On Windows it is the window's own menu
-// (GetSystemMenu) and appended entries go into it. A Linux window manager
-// owns the menu of the caption, so there a dialog carries this list and pops
-// it up on Alt+Space or a right click. Either way its commands go to the
-// dialog's OnSysCommand.
+// (GetSystemMenu) and appended entries go into it; the system opens it on
+// Alt+Space, and the dialog on a right click in its body. A Linux window
+// manager owns the menu of the caption, so there a dialog carries this list
+// and pops it up itself on Alt+Space or a right click. Either way its
+// commands go to the dialog's OnSysCommand.
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,6 +101,9 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), 0);
     EXPECT_EQ(PathBox()->text(), path);
+    // The path box has the keyboard, its text selected for retyping.
+    EXPECT_EQ(QApplication::focusWidget(), PathBox());
+    EXPECT_EQ(PathBox()->selectedText(), path);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     guitest::WriteFile(InDir("broken.dat3"), "title\r\n\r\nNODE many\r\n");
@@ -118,6 +122,77 @@ TEST_F(ConverterDlgTest, FailureBoxNamesFileLineAndReasonAndTheDialogStays) {
     EXPECT_TRUE(guitest::Contains(boxes.shown[2].text, QStringLiteral("パスが長すぎます（518 バイト。511 バイトまで）")))
         << boxes.shown[2].text;
     EXPECT_TRUE(dlg.isVisible());
+}
+
+// Pasted with Explorer's "Copy as path", or with blanks around it.
+TEST_F(ConverterDlgTest, QuotesAndBlanksAroundThePathAreDropped) {
+    std::string given;
+    dlg.m_convert = [&](std::string_view path, auto&) { return given = path, cor2tavik::ConversionReport{}; };
+    const std::pair<QString, std::string> cases[] = {
+        {QStringLiteral("\"C:\\data\\model1.dat3\""), "C:\\data\\model1.dat3"},
+        {QStringLiteral(" \t/d/m.dat3 \t"), "/d/m.dat3"},
+        {QStringLiteral("\u3000\"/d/m 1.dat3\" "), "/d/m 1.dat3"},  // an ideographic space
+        {QStringLiteral("\" /d/m.dat3 \""), "/d/m.dat3"},
+        {QStringLiteral("/d/a\"b.dat3"), "/d/a\"b.dat3"},  // quotes inside stay
+        {QStringLiteral("\"/d/m.dat3"), "\"/d/m.dat3"},   // and so does one alone
+        {QStringLiteral("\""), "\""},
+        {QStringLiteral(" \"\" "), ""},
+    };
+    for (const auto& [typed, taken] : cases) {
+        PathBox()->setText(typed);
+        dlg.OnOK();
+        EXPECT_EQ(given, taken) << typed.toStdString();
+        dlg.OnBrowse();
+        EXPECT_EQ(chooser.seen.back().initialPath, taken) << typed.toStdString();
+    }
+}
+
+// A synthetic drop, as a file manager sends it: file URLs, with their text.
+TEST_F(ConverterDlgTest, AFileDroppedAnywhereFillsThePathBox) {
+    ShowAndActivate();
+    const auto drop = [&](QWidget* target, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        data.setText(urls.isEmpty() ? QStringLiteral("some text") : urls[0].toString());
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        return dropped.isAccepted();
+    };
+    PathBox()->setText(QStringLiteral("typed before"));
+    const QList<QUrl> two = {QUrl::fromLocalFile(QStringLiteral("/データ/m 1.dat3")),
+                             QUrl::fromLocalFile(QStringLiteral("/d/second.dat3"))};
+    EXPECT_TRUE(drop(PathBox(), two));
+    EXPECT_EQ(PathBox()->text(), QStringLiteral("/データ/m 1.dat3"));  // the whole text, the first file
+    EXPECT_TRUE(drop(dlg.GetDlgItem(IDC_TITLE_TEXT), {QUrl::fromLocalFile(QStringLiteral("/d/on label.dat3"))}));
+    EXPECT_EQ(PathBox()->text(), QStringLiteral("/d/on label.dat3"));
+    EXPECT_TRUE(drop(Button(IDOK), {QUrl::fromLocalFile(QStringLiteral("/d/on ok.dat3"))}));
+    EXPECT_EQ(PathBox()->text(), QStringLiteral("/d/on ok.dat3"));
+    EXPECT_EQ(dlg.result(), 0);  // a drop fills the box; it does not convert
+
+    // A remote file is not a path; plain text is for the control under it.
+    EXPECT_FALSE(drop(dlg.GetDlgItem(IDC_TITLE_TEXT), {QUrl(QStringLiteral("https://example.org/m.dat3"))}));
+    EXPECT_FALSE(drop(dlg.GetDlgItem(IDC_TITLE_TEXT), {}));
+    EXPECT_EQ(PathBox()->text(), QStringLiteral("/d/on ok.dat3"));
+}
+
+// Whatever escapes the job on the worker thread is a failure like any other.
+TEST_F(ConverterDlgTest, AFailureThatEscapesTheJobShowsTheErrorBoxAndTheDialogStays) {
+    ShowAndActivate();
+    dlg.m_convert = [](std::string_view, auto&) -> cor2tavik::ConversionReport { throw std::bad_alloc(); };
+    PathBox()->setText(QStringLiteral("/データ/m.dat3"));
+    QTest::mouseClick(Button(IDOK), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(boxes.shown[0].text, "変換できませんでした。TAVIKデータは書き出していません。\n\n"
+                                   "ファイル：/データ/m.dat3\n理由：メモリが足りません\n\n"
+                                   "パスを直して OK を押すか、ｷｬﾝｾﾙで終了してください。");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.isEnabled());
+    EXPECT_EQ(dlg.result(), 0);
 }
 
 TEST_F(ConverterDlgTest, ProblemBoxShowsTheFirstFiveAndTheTotalThenTheDialogEnds) {
@@ -156,7 +231,7 @@ void ExpectNoEnglish(std::string text, std::initializer_list<std::string> quoted
 }
 
 TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUse) {
-    guitest::WriteFile(InDir("m.dat3"), "t\r\ns\r\nNODE 2\r\n1 0 0 0\r\nx 1 0 0\r\nELEM 1\r\n7 305 4 1 2 1 2\r\n");
+    guitest::WriteFile(InDir("m.dat3"), "t\r\ns\r\nNODE 2\r\n1 0 0 0\r\n2 1 x 0\r\nELEM 1\r\n7 305 4 1 2 1 2\r\n");
     guitest::WriteFile(InDir("Displacement.dat"), "t\r\nCOUNT = 1\r\n1: 1 2 3\r\n");
     ASSERT_TRUE(QDir(dir.path()).mkdir("Stress.dat"));
     dlg.m_convert = [](std::string_view path, auto&) { return cor2tavik::ConvertModelFile(path); };
@@ -166,7 +241,7 @@ TEST_F(ConverterDlgTest, BoxesSpeakJapaneseForProblemsOfEveryKindAndForAFileInUs
     const std::string output = InDir("m.std").toStdString();
     EXPECT_EQ(boxes.shown[0].text, "TAVIKデータを書き出しましたが、入力に 5 件の問題がありました。\n出力：" + output +
                                        "\n\n"
-                                       "m.dat3（5 行目）：2 番目の節点データ：節点番号が数値ではありません\n"
+                                       "m.dat3（5 行目）：2 番目の節点データ：Ｙ座標が数値ではありません\n"
                                        "m.dat3（7 行目）：要素番号 7：要素タイプ 305 が節点数 4 と合いません\n"
                                        "Displacement.dat（2 行目）：レコードが 1 件しかありません（解析モデルの節点は 2 個）。"
                                        "足りない分は 0 とします\n"
@@ -269,6 +344,32 @@ TEST_F(ConverterDlgTest, SystemMenuOpensByAltSpaceAndRightClickAndItsEntriesWork
     popup->actions()[0]->trigger();
     EXPECT_EQ(dlg.result(), IDCANCEL);
     EXPECT_FALSE(dlg.isVisible());
+}
+
+// Without a window manager, the dialog may not count as active once the
+// About box has closed: Alt+Space must still open the menu, and its Space
+// must not press the focused OK.
+TEST_F(ConverterDlgTest, AltSpaceAfterTheAboutBoxOpensTheMenuAndPressesNothing) {
+    int conversions = 0;
+    dlg.m_convert = [&](std::string_view, auto&) { return ++conversions, cor2tavik::ConversionReport{}; };
+    ShowAndActivate();
+    {
+        OnModal about([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
+        dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+        ASSERT_EQ(about.runs, 1);
+    }
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));  // the owner has the keyboard again
+    QApplication::setActiveWindow(nullptr);
+    Button(IDOK)->setFocus();
+    for (QWidget* target : {static_cast<QWidget*>(Button(IDOK)), static_cast<QWidget*>(PathBox())}) {
+        QTest::keyClick(target, Qt::Key_Space, Qt::AltModifier);
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        popup->close();
+    }
+    EXPECT_EQ(conversions, 0);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(PathBox()->text(), QString());  // no blank typed either
 }
 
 TEST_F(ConverterDlgTest, OnlyTheAboutCommandWithAnyLowFourBitsOpensTheAboutBox) {

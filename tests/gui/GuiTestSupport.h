@@ -43,12 +43,13 @@ public:
     struct Seen {
         std::string defaultExtension;
         std::string title;
+        std::string initialPath;
         std::vector<dialogkit::FileFilter> filters;
         unsigned flags;
     };
     Chooser() {
         previous_ = dialogkit::FileDialog::SetHandler([this](const dialogkit::FileDialog& d) {
-            seen.push_back(Seen{d.defaultExtension(), d.title, d.filters(), d.flags()});
+            seen.push_back(Seen{d.defaultExtension(), d.title, d.initialPath, d.filters(), d.flags()});
             return answer;
         });
     }

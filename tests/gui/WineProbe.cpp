@@ -4,10 +4,17 @@
 //                       exit status 1 when there is no such window
 //   WineProbe           the same for the foreground window, after a line
 //                       with its caption
+//   WineProbe --drop CAPTION PATH
+//                       drops PATH on that window as Explorer would
+//                       (WM_DROPFILES); exit status 3 when the window does
+//                       not take dropped files
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,9 +34,33 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
     return TRUE;
 }
 
+// The drop's DROPFILES block is written into the window's process: a
+// memory handle means nothing in another one.
+int Drop(const wchar_t* caption, const std::wstring& path) {
+    HWND window = FindWindowW(nullptr, caption);
+    if (!window) return 1;
+    if (!(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)) return 3;
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+    if (!process) return 1;
+    // The names end with an empty one.
+    std::vector<char> block(sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t), 0);
+    auto* files = reinterpret_cast<DROPFILES*>(block.data());
+    files->pFiles = sizeof(DROPFILES);
+    files->pt = POINT{20, 20};
+    files->fWide = TRUE;
+    std::memcpy(block.data() + sizeof(DROPFILES), path.c_str(), path.size() * sizeof(wchar_t));
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
+    CloseHandle(process);
+    return written && PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wcscmp(argv[1], L"--drop") == 0) return Drop(argv[2], argv[3]);
     if (argc > 2) return 2;
     HWND window = argc == 2 ? FindWindowW(nullptr, argv[1]) : GetForegroundWindow();
     if (!window) return 1;

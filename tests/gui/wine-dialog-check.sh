@@ -102,22 +102,45 @@ xdotool key Up Return
 poll '[ "$(windows "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報")" = 1 ]' "the About box"
 shot about
 texts "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報" | grep -qxe $'-1\tCor2Tavik Version 1.0' || fail "About box texts"
-xdotool key Escape
+xdotool key Return
 poll '[ "$(windows "Cor2Tavikのﾊﾞｰｼﾞｮﾝ情報")" = 0 ]' "the About box closing"
 focused
 
-# The chooser opens with its title; Esc leaves it.
-xdotool key Tab Tab Tab space
+# After the About box, Alt+Space opens the menu again, and a right click in
+# the dialog's body opens it too; neither presses the focused OK.
+menu_open() { [ "$(xdotool search --onlyvisible --class "^cor2tavik.exe$" | wc -l)" = 2 ]; }
+# Esc closes the menu a right click opened; after Alt+Space the first Esc
+# goes back to the caption's menu mode and a second one leaves it.
+for open in "mousemove --window $main 200 60 click 3" "key alt+space"; do
+  xdotool $open
+  poll menu_open "the system menu ($open)"
+  shot "system-menu-${open##* }"
+  if [ "$open" = "key alt+space" ]; then xdotool key Escape Escape; else xdotool key Escape; fi
+  poll '! menu_open' "the system menu closing"
+  focused
+  [ "$(windows Cor2Tavik)" = 1 ] || fail "a box after $open"
+  ended && fail "the dialog ended after $open"
+done
+
+# The chooser opens with its title, in the folder of the path typed, here
+# in double quotes; Esc leaves it.
+xdotool key Tab Tab
+type_path "\"$(winpath "$data/モデル1.dat3")\""
+xdotool key Tab space
 poll '[ "$(windows "COR2TAVIK初期画面")" = 1 ]' "the chooser"
 shot chooser
+texts "COR2TAVIK初期画面" >"$work/chooser-texts"
+grep -qx "$(printf "1137\tデータ")" "$work/chooser-texts" || fail "the chooser's folder: $(cat "$work/chooser-texts")"
 xdotool key Escape
 poll '[ "$(windows "COR2TAVIK初期画面")" = 0 ]' "the chooser closing"
 focused
 
-# A missing model: the error box over the dialog, which stays open.
+# A missing model, dropped on the dialog: the error box over the dialog,
+# which stays open.
 missing=$(winpath "$data/ありません.dat3")
-xdotool key shift+Tab
-type_path "$missing"
+xdotool key shift+Tab  # from 参照 to the path box: Enter is then OK's
+wine "$probe" --drop Cor2Tavik "$missing" || fail "the drop (status $?)"
+poll '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\t%s" "$missing")" ]' "the dropped path in the box"
 xdotool key Return
 poll '[ "$(windows Cor2Tavik)" = 2 ]' "the error box"
 shot error
@@ -126,6 +149,9 @@ xdotool key Return
 poll '[ "$(windows Cor2Tavik)" = 1 ]' "the error box closing"
 focused
 ended && fail "the dialog ended after a failure"
+# The path box has the focus, its text selected: what is typed replaces it.
+xdotool type --delay 60 x
+poll '[ "$(texts Cor2Tavik | grep "^1005")" = "$(printf "1005\tx")" ]' "typing over the path after the error box"
 
 # Esc ends the program without converting the model in the box.
 xdotool key shift+Tab Tab  # tabbing into the box selects its text

@@ -22,6 +22,11 @@ inline constexpr std::size_t kMaxPathLength = 511;
 // Windows). The first is the one put between a directory and a name.
 extern const std::string_view kPathSeparators;
 
+// A path's parts on either side of its last separator: the directory keeps
+// that separator ("" when there is none), the name is what follows it.
+std::string_view DirectoryPart(std::string_view path, std::string_view separators = kPathSeparators);
+std::string_view NamePart(std::string_view path, std::string_view separators = kPathSeparators);
+
 struct ModelPath {
     std::string stem;       // the path without its last extension
     std::string directory;  // up to and including the last separator, or "."
@@ -45,6 +50,7 @@ enum class Reason {
     cannotWrite,
     readError,
     outOfMemory,     // numbers[0] of `subject` (nodes, elements, resultRecords)
+    memoryExhausted, // memory ran out anywhere else; file is the one being read
     blockCannotOpen, // a result file that exists but cannot be opened
 
     // The model's count lines; subject is the line.
@@ -68,6 +74,7 @@ enum class Reason {
 
     // Records: numbers[0] read of numbers[1].
     nodeRecordsEnd,
+    nodeRecordsStop,  // no node number where record numbers[0] + 1 begins
     elementLinesEnd,
     resultRecordsEnd,
 
@@ -182,5 +189,10 @@ void EndCleanlyOnInterrupt();
 // SplitModelPath and RunConversion in one call: what both programs do with
 // the path the user gives.
 ConversionReport ConvertModelFile(std::string_view path, const ConversionOptions& options = {});
+
+// The report of a job that ran out of memory while reading `file`: what a
+// job gives then, and what a program reports for anything that still
+// escapes it.
+ConversionReport MemoryExhausted(std::string_view file);
 
 }  // namespace cor2tavik

@@ -5,9 +5,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTreeView>
 
 #include "dialogkit/Dialog.h"
 
@@ -17,6 +20,20 @@ namespace {
 
 // Windows lets the system pick the owner of an unowned dialog: the active window.
 QWidget* OwnerOrActive(Dialog* owner) { return owner ? owner : QApplication::activeWindow(); }
+
+// As on Windows, the owner of a box that has closed has the keyboard again;
+// without a window manager nobody else would give it back.
+void Reactivate(QWidget* owner) {
+    if (owner && owner->isVisible()) owner->activateWindow();
+}
+
+// The folder a chooser starts in for a typed path; empty when there is none.
+QString FolderOf(const std::string& path) {
+    if (path.empty()) return QString();
+    const QFileInfo typed(QString::fromStdString(path));
+    const QFileInfo folder(typed.isDir() ? typed.absoluteFilePath() : typed.absolutePath());
+    return folder.isDir() ? folder.absoluteFilePath() : QString();
+}
 
 }  // namespace
 
@@ -38,11 +55,14 @@ int ShowSystemMessageBox(const MessageBoxRequest& request) {
         label->setMinimumWidth(std::min(widest, room));
     }
     box.exec();
+    Reactivate(owner);
     return IDOK;
 }
 
 std::optional<std::string> FileDialog::RunSystemDialog() const {
-    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title));
+    QWidget* owner = QApplication::activeWindow();
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    if (const QString folder = FolderOf(initialPath); !folder.isEmpty()) dialog.setDirectory(folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((flags_ & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // Qt reads the patterns from the last parentheses of each entry; hiding
@@ -52,7 +72,18 @@ std::optional<std::string> FileDialog::RunSystemDialog() const {
     for (const FileFilter& f : filters_)
         nameFilters << QString::fromStdString(f.displayName + " (" + f.pattern + ')');
     dialog.setNameFilters(nameFilters);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    // The detail view's size, type and date columns as wide as what they
+    // show (Japanese type names are long), the name taking what is left.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const int result = dialog.exec();
+    Reactivate(owner);
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst().toStdString();
 }
 

@@ -8,11 +8,14 @@
 #include <QPixmap>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
+#include <QUrl>
 
 #include "dialogkit/Styles.h"
 #include "dialogkit/qt/DialogFont.h"
@@ -29,6 +32,23 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+bool IsAltSpace(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Space && (key->modifiers() & Qt::AltModifier);
+}
+
+// The local files a drag carries; empty for anything else (text, remote URLs).
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
+}
 
 }  // namespace
 
@@ -72,14 +92,16 @@ bool Dialog::Create() {
     units_ = BaseUnitsOf(fontMetrics());
     setFixedSize(ToQRect(MapDialogRect(units_, 0, 0, t.cx, t.cy)).size());
 
-    if (t.style & WS_SYSMENU) {
-        systemMenu_.emplace();
-        auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-        connect(altSpace, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
-    }
+    if (t.style & WS_SYSMENU) systemMenu_.emplace();
 
     // Qt's focus chain follows creation order, so template order is tab order.
     for (const ControlTemplate& control : t.controls) controls_.emplace_back(control.id, CreateControl(control));
+    // Alt+Space is taken from the key events themselves rather than through
+    // a shortcut: a shortcut fires only while Qt counts the window active,
+    // which after another window closes without a window manager it may not,
+    // and the Space would then press the focused button.
+    installEventFilter(this);
+    for (const auto& [id, widget] : controls_) widget->installEventFilter(this);
 
     if (OnInitDialog()) {
         auto first = std::find_if(t.controls.begin(), t.controls.end(),
@@ -146,7 +168,11 @@ int Dialog::DoModal() {
     if (!parentWidget())
         if (QWidget* owner = QApplication::activeWindow(); owner && owner != this) setParent(owner, windowFlags());
     if (!Create()) return -1;
-    return exec();
+    const int result = exec();
+    // As on Windows, the owner has the keyboard again; without a window
+    // manager nobody else would give it back.
+    if (QWidget* owner = parentWidget(); owner && owner->isVisible()) owner->activateWindow();
+    return result;
 }
 
 void Dialog::EndDialog(int result) { done(result); }
@@ -173,6 +199,13 @@ void Dialog::SetDlgItemText(int id, const std::string& utf8) {
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(text);
     }
+}
+
+void Dialog::GotoDlgCtrl(int id) {
+    QWidget* widget = GetDlgItem(id);
+    if (!widget) return;
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
 }
 
 std::string Dialog::GetDlgItemText(int id) const {
@@ -216,13 +249,22 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
             QMetaObject::invokeMethod(this, [this, text] { setWindowTitle(text); }, Qt::QueuedConnection);
         }
     };
-    // A quit posted before exec() starts waits in the queue, so it is never lost.
-    std::thread worker([&] {
+    // A quit posted before exec() starts waits in the queue, so it is never
+    // lost. Without a thread to be had, the job runs here, unpainted.
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            job(progress);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::exception&) {
+    }
+    if (worker.joinable()) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+    } else {
         job(progress);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    }
     setWindowTitle(caption);
     busy_ = false;
     setEnabled(true);
@@ -247,6 +289,38 @@ void Dialog::paintEvent(QPaintEvent*) { OnPaint(); }
 
 void Dialog::contextMenuEvent(QContextMenuEvent* event) {
     if (ShowSystemMenu(event->globalPos())) event->accept();
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event) {
+    if (systemMenu_ && IsAltSpace(event)) {
+        // The press opens the menu; neither it nor the release reaches a button.
+        if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat() && !busy_)
+            ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    // Files dropped anywhere on the dialog, the edit box included (which
+    // would otherwise insert their URLs as text), go to OnDropFiles.
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        if (!acceptFiles_) break;
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::vector<std::string> paths = LocalFiles(drop->mimeData());
+        if (paths.empty() || busy_) {
+            // Text and other data is for the control under the mouse.
+            if (watched != this) break;
+            drop->ignore();
+            return true;
+        }
+        drop->acceptProposedAction();
+        if (event->type() == QEvent::Drop) OnDropFiles(paths);
+        return true;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void PaintDC::EraseBackground() { painter_.fillRect(window_->rect(), window_->palette().window()); }

@@ -53,12 +53,19 @@ public:
     void SetDlgItemText(int id, const std::string& text);
     std::string GetDlgItemText(int id) const;
     std::string GetWindowText() const { return windowTitle().toStdString(); }
+    // Moves the focus to control `id`, selecting all the text of an edit box,
+    // as the Windows dialog manager does.
+    void GotoDlgCtrl(int id);
 
     // Null when the template has no system menu.
     SystemMenu* GetSystemMenu();
     // Pops the system menu up: at the window's top left corner for
     // Alt+Space, at the mouse for a right click. Null without a system menu.
     QMenu* ShowSystemMenu(const QPoint& globalPos);
+
+    // Whether files dropped on the dialog go to OnDropFiles, as local paths.
+    // Until then a drop is the controls' own business.
+    void DragAcceptFiles(bool accept = true) { acceptFiles_ = accept; setAcceptDrops(accept); }
 
     void SetIcon(const Icon& icon, bool bigIcon);
     bool IsIconic() const { return isMinimized(); }
@@ -82,6 +89,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Alt+Space and dropped files, for the dialog and each of its controls.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* CreateControl(const ControlTemplate& control);
@@ -94,6 +103,7 @@ private:
     BaseUnits units_{};
     bool created_ = false;
     bool busy_ = false;
+    bool acceptFiles_ = false;
     std::vector<std::pair<int, QWidget*>> controls_;  // template order
     std::optional<SystemMenu> systemMenu_;
     QMenu* systemMenuPopup_ = nullptr;

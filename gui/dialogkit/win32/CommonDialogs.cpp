@@ -14,6 +14,20 @@ namespace {
 
 HWND OwnerOrActive(Dialog* owner) { return owner ? owner->GetSafeHwnd() : GetActiveWindow(); }
 
+// The folder a chooser starts in for a typed path: the path itself when it
+// is a folder, else what comes before its last separator. Empty for a bare
+// name.
+std::wstring FolderOf(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty()) return wide;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return wide;
+    const std::size_t separator = wide.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return std::wstring();
+    // "C:\model.dat3" starts in "C:\", not in the drive's current folder.
+    return wide.substr(0, separator == 2 && wide[1] == L':' ? 3 : separator);
+}
+
 }  // namespace
 
 int ShowSystemMessageBox(const MessageBoxRequest& request) {
@@ -34,6 +48,7 @@ std::optional<std::string> FileDialog::RunSystemDialog() const {
     std::wstring file(32768, L'\0');  // the longest path the wide calls take
     const std::wstring caption = Widen(title);
     const std::wstring extension = Widen(defaultExtension_);
+    const std::wstring folder = FolderOf(initialPath);
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -43,6 +58,7 @@ std::optional<std::string> FileDialog::RunSystemDialog() const {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.Flags = flags_ | OFN_EXPLORER;
     if (!GetOpenFileNameW(&ofn)) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "dialogkit/Dialog.h"
 
 #include <thread>
+#include <vector>
 
 #include "cor2tavik/Utf16.h"
 #include "dialogkit/win32/WinApi.h"
@@ -70,6 +71,34 @@ void Centre(HWND dialog) {
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The system menu at `screen` (the window's top left corner when the menu
+// was asked for from the keyboard), its command sent as the system's own.
+void PopUpSystemMenu(HWND dialog, POINT screen, bool fromKeyboard) {
+    HMENU menu = ::GetSystemMenu(dialog, FALSE);
+    if (!menu) return;
+    if (fromKeyboard) {
+        RECT window{};
+        GetWindowRect(dialog, &window);
+        screen = POINT{window.left, window.top};
+    }
+    const UINT command = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, dialog, nullptr));
+    if (command) PostMessageW(dialog, WM_SYSCOMMAND, command, 0);
+}
+
+// The full paths of the files in a drop, which is then released.
+std::vector<std::string> DroppedFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(static_cast<std::size_t>(DragQueryFileW(drop, i, nullptr, 0)) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        if (!path.empty()) paths.push_back(Narrow(path));
+    }
+    DragFinish(drop);
+    return paths;
+}
+
 }  // namespace
 
 std::string LoadString(int id) {
@@ -121,6 +150,25 @@ struct DialogMessages {
             dialog->passedOn_ = false;
             dialog->OnPaint();
             return dialog->passedOn_ ? FALSE : TRUE;
+        case WM_CONTEXTMENU: {
+            // A right click on the body or a static text (the edit box has
+            // its own menu), as a right click on the caption.
+            if (dialog->busy_) return TRUE;
+            // Signed: a screen left of or above the primary one has negative coordinates.
+            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            PopUpSystemMenu(hwnd, at, lParam == -1);
+            return TRUE;
+        }
+        case WM_DROPFILES: {
+            auto drop = reinterpret_cast<HDROP>(wParam);
+            if (dialog->busy_) {
+                DragFinish(drop);
+                return TRUE;
+            }
+            const std::vector<std::string> paths = DroppedFiles(drop);
+            if (!paths.empty()) dialog->OnDropFiles(paths);
+            return TRUE;
+        }
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(dialog->OnQueryDragIcon());
         case WM_SETCURSOR:
@@ -162,7 +210,13 @@ std::string WindowText(HWND window) {
 std::string Dialog::GetDlgItemText(int id) const { return WindowText(GetDlgItem(id)); }
 std::string Dialog::GetWindowText() const { return WindowText(hwnd_); }
 
+void Dialog::GotoDlgCtrl(int id) {
+    if (HWND control = GetDlgItem(id)) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
 SystemMenu* Dialog::GetSystemMenu() { return systemMenu_ ? &*systemMenu_ : nullptr; }
+
+void Dialog::DragAcceptFiles(bool accept) { ::DragAcceptFiles(hwnd_, accept ? TRUE : FALSE); }
 
 void Dialog::SetIcon(Icon icon, bool bigIcon) {
     SendMessageW(hwnd_, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -189,10 +243,17 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
         if (std::optional<int> percent = filter.Next(fraction))
             PostMessageW(hwnd_, kJobProgress, static_cast<WPARAM>(*percent), 0);
     };
-    std::thread worker([&] {
+    // Without a thread to be had, the job runs here, unpainted.
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            job(progress);
+            PostMessageW(hwnd_, kJobDone, 0, 0);
+        });
+    } catch (const std::exception&) {
         job(progress);
         PostMessageW(hwnd_, kJobDone, 0, 0);
-    });
+    }
     // Painting and the other windows' messages go on while the job runs.
     MSG msg;
     bool quit = false;
@@ -211,7 +272,7 @@ void Dialog::RunJob(const std::function<void(const JobProgress&)>& job) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    worker.join();
+    if (worker.joinable()) worker.join();
     SetWindowTextW(hwnd_, Widen(caption).c_str());
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
     EnableWindow(hwnd_, TRUE);

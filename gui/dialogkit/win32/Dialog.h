@@ -42,9 +42,15 @@ public:
     void SetDlgItemText(int id, const std::string& text);
     std::string GetDlgItemText(int id) const;
     std::string GetWindowText() const;
+    // Moves the focus to control `id` (WM_NEXTDLGCTL): an edit box gets its
+    // text selected.
+    void GotoDlgCtrl(int id);
 
     // The window's own system menu; null without WS_SYSMENU.
     SystemMenu* GetSystemMenu();
+
+    // Whether files dropped on the dialog (WM_DROPFILES) go to OnDropFiles.
+    void DragAcceptFiles(bool accept = true);
 
     void SetIcon(Icon icon, bool bigIcon);
     bool IsIconic() const;

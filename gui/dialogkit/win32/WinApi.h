@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shobjidl.h>
 
 #undef AppendMenu
