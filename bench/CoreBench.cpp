@@ -68,18 +68,19 @@ BENCHMARK(BM_FormatValue_Typical);
 BENCHMARK(BM_FormatValue_AnyDouble);
 BENCHMARK(BM_FormatValueExact_Typical);
 
-// The values of TypicalValues() as the input files write them ("%24.16E"),
-// one after another, with the offset of each token.
+// The values of TypicalValues() as the input files write them ("%24.16E",
+// or "%14E" as many solvers do), one after another, with the offset of each
+// token.
 struct Tokens {
     std::string text;
     std::vector<std::size_t> starts;
 };
 
-Tokens RealTokens() {
+Tokens RealTokens(bool sevenDigits = false) {
     Tokens tokens;
     for (double v : TypicalValues()) {
         char field[40];
-        int n = std::snprintf(field, sizeof field, "%24.16E", v);
+        int n = std::snprintf(field, sizeof field, sevenDigits ? "%14E" : "%24.16E", v);
         std::size_t start = tokens.text.size();
         tokens.text.append(field, static_cast<std::size_t>(n));
         while (tokens.text[start] == ' ') ++start;
@@ -89,17 +90,33 @@ Tokens RealTokens() {
     return tokens;
 }
 
-void BM_FastReal(benchmark::State& state) {
-    const Tokens tokens = RealTokens();
+template <const char* (*Scan)(const char*, double&)>
+void ScanReals(benchmark::State& state, bool sevenDigits) {
+    const Tokens tokens = RealTokens(sevenDigits);
     std::size_t i = 0;
     double value = 0;
     for (auto _ : state) {
         const char* p = tokens.text.data() + tokens.starts[i++ & (kValues - 1)];
-        benchmark::DoNotOptimize(FastReal(p, value));
+        benchmark::DoNotOptimize(Scan(p, value));
         benchmark::DoNotOptimize(value);
     }
 }
+void BM_FastReal(benchmark::State& state) { ScanReals<FastReal>(state, false); }
 BENCHMARK(BM_FastReal);
+// What the readers use: the field's digits from the text where they decide it.
+void BM_FastRealCell(benchmark::State& state) { ScanReals<FastRealCell>(state, false); }
+void BM_FastRealCell_7Digits(benchmark::State& state) { ScanReals<FastRealCell>(state, true); }
+BENCHMARK(BM_FastRealCell);
+BENCHMARK(BM_FastRealCell_7Digits);
+
+// Writing the fields of cells those scans decided.
+void BM_FormatCell(benchmark::State& state) {
+    const Tokens tokens = RealTokens();
+    std::vector<double> cells(kValues);
+    for (std::size_t i = 0; i < kValues; ++i) FastRealCell(tokens.text.data() + tokens.starts[i], cells[i]);
+    FormatValues<FormatCell>(state, cells);
+}
+BENCHMARK(BM_FormatCell);
 
 // The general path the fast one stands in for.
 void BM_RealTokenLengthAndParseReal(benchmark::State& state) {

@@ -1,13 +1,13 @@
 // GenerateModel: writes a structured block of 8-node hexahedra and its three
 // result files, in the input formats, for benchmarking.
 //
-//   GenerateModel DIR [NX [NY [NZ]]]
+//   GenerateModel [--digits 7] DIR [NX [NY [NZ]]]
 //
 // DIR/model.dat3, DIR/Displacement.dat, DIR/Stress.dat and DIR/Strain.dat
 // get NX x NY x NZ nodes (default 100 each) and (NX-1)(NY-1)(NZ-1)
 // elements. Lines end in CR LF; reals carry 17 significant digits with
-// irregular mantissas and exponents. The same sizes always give the same
-// bytes.
+// irregular mantissas and exponents, or with --digits 7 the 7 that many
+// solvers write ("%E"). The same arguments always give the same bytes.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -118,10 +118,15 @@ char* PutField(char* p, long long value, int width) {
     return PutInt(p, value, width - 1);
 }
 
-// printf's "%<width>.16E".
+// Significant digits of the reals written: 17, or 7.
+int gDigits = 17;
+
+// printf's "%<width>.16E", or "%14.6E" for 7 digits.
 char* PutReal(char* p, double value, int width) {
+    if (gDigits == 7) width = 14;
     char digits[40];
-    char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 16).ptr;
+    char* end =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, gDigits - 1).ptr;
     for (char* c = digits; c != end; ++c)
         if (*c == 'e') *c = 'E';
     for (int pad = width - static_cast<int>(end - digits); pad > 0; --pad) *p++ = ' ';
@@ -215,8 +220,17 @@ long Size(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--digits") == 0) {
+        if (std::strcmp(argv[2], "7") != 0 && std::strcmp(argv[2], "17") != 0) {
+            std::fprintf(stderr, "GenerateModel: --digits takes 7 or 17, not '%s'\n", argv[2]);
+            return 2;
+        }
+        gDigits = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 2 || argc > 5) {
-        std::fputs("usage: GenerateModel DIR [NX [NY [NZ]]]\n", stderr);
+        std::fputs("usage: GenerateModel [--digits 7] DIR [NX [NY [NZ]]]\n", stderr);
         return 2;
     }
     const std::string dir = argv[1];

@@ -4,8 +4,9 @@
 // not a terminal, so that scripts see the same bytes.
 #pragma once
 
-#include <chrono>
 #include <string>
+
+#include "cor2tavik/ProgressFilter.h"
 
 namespace cor2tavik {
 
@@ -25,8 +26,7 @@ public:
 private:
     std::string name_;
     bool active_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    int shown_ = -1;          // the percentage on the line, -1 for none
+    ProgressFilter filter_;
     std::size_t length_ = 0;  // the line's length, for wiping it
 };
 

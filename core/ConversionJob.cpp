@@ -18,6 +18,7 @@
 #include "Progress.h"
 #include "ProblemList.h"
 #include "ResultFiles.h"
+#include "X87Precision.h"
 #include "cor2tavik/Conversion.h"
 
 namespace cor2tavik {
@@ -56,7 +57,7 @@ public:
 
 private:
     ConversionReport Steps(std::optional<std::string_view> givenPath) {
-        const platform::FullPrecision precision;
+        const FullPrecision precision;
         report_.outputPath = outputPath_;
         if (auto failure = CheckLengths(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenModel(givenPath)) return Fail(std::move(*failure));

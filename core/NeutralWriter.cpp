@@ -64,7 +64,7 @@ char* PutInt(char* p, long long value) {
 }
 
 char* PutValues(char* p, const double* values, int count) {
-    for (int i = 0; i < count; ++i) p = FormatValue(values[i], p);
+    for (int i = 0; i < count; ++i) p = FormatCell(values[i], p);
     return p;
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "ValueFormat.h"
+
 namespace cor2tavik {
 
 int IntegerTokenLength(const char* p, const char* end) {
@@ -123,10 +125,6 @@ std::uint64_t Load8(const char* p) {
 
 constexpr std::uint64_t Bytes(unsigned char c) { return 0x0101010101010101u * c; }
 
-bool EightDigits(std::uint64_t v) {
-    return (v & Bytes(0xF0)) == Bytes(0x30) && ((v + Bytes(0x06)) & Bytes(0xF0)) == Bytes(0x30);
-}
-
 // How many of the eight bytes lead with digits, 8 when all are digits. A
 // carry out of a byte that is no digit can only spoil the bytes after it.
 int LeadingDigits(std::uint64_t v) {
@@ -239,15 +237,31 @@ constexpr ExactPowers kPowers;
 
 }  // namespace
 
-// M * 10^k with M < 10^19 and |k| <= 27 is one correctly rounded operation
-// on exact operands in extended precision. Rounding that result to double
-// (to nearest, the default) gives the correctly rounded double unless it
-// lies exactly halfway between two doubles: no halfway point can sit
-// strictly between the exact value and its nearest extended neighbour, which
-// would be nearer. Halfway cases are left to the general path. Signs are
-// applied without branches: they follow no pattern in result files.
-const char* FastReal(const char* p, double& value) {
-    if constexpr (!kExtendedReals) return nullptr;
+namespace {
+
+// A real token as M * 10^k, M of at most 19 digits (leading zeros count).
+struct Decimal {
+    std::uint64_t m;
+    int k;
+    int digits;  // of M as written, leading zeros included
+    bool negative;
+    const char* end;  // of the token
+};
+
+constexpr std::uint64_t kPow10[] = {
+    1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
+    100000000ull, 1000000000ull, 10000000000ull, 100000000000ull,
+    1000000000000ull, 10000000000000ull, 100000000000000ull,
+    1000000000000000ull, 10000000000000000ull, 100000000000000000ull,
+    1000000000000000000ull, 10000000000000000000ull};
+
+bool EightDigits(std::uint64_t v) {
+    return (v & Bytes(0xF0)) == Bytes(0x30) && ((v + Bytes(0x06)) & Bytes(0xF0)) == Bytes(0x30);
+}
+
+// False when the token has no digits, more than 19, or an exponent of more
+// than four digits: the general path decides those.
+[[gnu::always_inline]] inline bool ScanDecimal(const char* p, Decimal& d) {
     const char* q = p;
     const bool negative = *q == '-';
     q += negative | (*q == '+');
@@ -256,7 +270,7 @@ const char* FastReal(const char* p, double& value) {
     int room = 19;
     std::uint64_t m = 0;
     for (; IsDigit(*q); ++q) {
-        if (room-- == 0) return nullptr;
+        if (room-- == 0) return false;
         m = m * 10 + static_cast<unsigned>(*q - '0');
     }
     const int integerDigits = 19 - room;
@@ -265,12 +279,12 @@ const char* FastReal(const char* p, double& value) {
         const char* fraction = ++q;
         for (; room >= 8 && EightDigits(Load8(q)); q += 8, room -= 8) m = m * 100000000 + EightDigitValue(Load8(q));
         for (; IsDigit(*q); ++q) {
-            if (room-- == 0) return nullptr;
+            if (room-- == 0) return false;
             m = m * 10 + static_cast<unsigned>(*q - '0');
         }
         fractionDigits = static_cast<int>(q - fraction);
     }
-    if (integerDigits + fractionDigits == 0) return nullptr;
+    if (integerDigits + fractionDigits == 0) return false;
 
     int exponent = 0;
     if ((*q | 0x20) == 'e') {
@@ -279,31 +293,128 @@ const char* FastReal(const char* p, double& value) {
         e += negativeExponent | (*e == '+');
         if (IsDigit(*e)) {
             for (const char* digits = e; IsDigit(*e); ++e) {
-                if (e - digits == 4) return nullptr;
+                if (e - digits == 4) return false;
                 exponent = exponent * 10 + (*e - '0');
             }
             exponent = negativeExponent ? -exponent : exponent;
             q = e;
         }
     }
+    d = {m, exponent - fractionDigits, 19 - room, negative, q};
+    return true;
+}
 
-    const std::uint64_t sign = std::uint64_t{negative} << 63;
-    if (m == 0) {
+// M * 10^k with M < 10^19 and |k| <= 27 is one correctly rounded operation
+// on exact operands in extended precision. Rounding that result to double
+// (to nearest, the default) gives the correctly rounded double unless it
+// lies exactly halfway between two doubles: no halfway point can sit
+// strictly between the exact value and its nearest extended neighbour, which
+// would be nearer. Halfway cases are left to the general path. Signs are
+// applied without branches: they follow no pattern in result files.
+bool ExtendedValue(const Decimal& d, double& value) {
+    if constexpr (!kExtendedReals) return false;
+    const std::uint64_t sign = std::uint64_t{d.negative} << 63;
+    if (d.m == 0) {
         value = std::bit_cast<double>(sign);
-        return q;
+        return true;
     }
-    const int k = exponent - fractionDigits;
-    if (k < -kMaxExactPower || k > kMaxExactPower) return nullptr;
-    // From 2^63 on the conversion to long double takes an addition, which
-    // an x87 unit at 53 bits would round: one rounding only, or no fast path.
-    if (m >> 63) return nullptr;
-    long double x = static_cast<long double>(m);
-    x = k < 0 ? x / kPowers.p[-k] : x * kPowers.p[k];
+    if (d.k < -kMaxExactPower || d.k > kMaxExactPower) return false;
+    // Converted as a signed integer, which loads exactly at any precision:
+    // an unsigned one may take an addition (of 0 below 2^63, with some
+    // compilers), which an x87 unit at 53 bits would round.
+    if (d.m >> 63) return false;
+    long double x = static_cast<long double>(static_cast<std::int64_t>(d.m));
+    x = d.k < 0 ? x / kPowers.p[-d.k] : x * kPowers.p[d.k];
     std::uint64_t significand;
     std::memcpy(&significand, &x, sizeof significand);
-    if ((significand & 0x7FF) == 0x400) return nullptr;  // halfway between two doubles
+    if ((significand & 0x7FF) == 0x400) return false;  // halfway between two doubles
     value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) | sign);
-    return q;
+    return true;
+}
+
+// floor((2^64 - 1) / 10^i): m * this / 2^64 is m / 10^i or one less.
+struct Reciprocals {
+    std::uint64_t r[20];
+    constexpr Reciprocals() : r() {
+        for (int i = 0; i < 20; ++i) r[i] = ~std::uint64_t{0} / kPow10[i];
+    }
+};
+constexpr Reciprocals kReciprocals;
+
+std::uint64_t MultiplyHigh(std::uint64_t a, std::uint64_t b) {
+#ifdef __SIZEOF_INT128__
+    return static_cast<std::uint64_t>((static_cast<unsigned __int128>(a) * b) >> 64);
+#else
+    const std::uint64_t aLow = a & 0xFFFFFFFF, aHigh = a >> 32, bLow = b & 0xFFFFFFFF, bHigh = b >> 32;
+    const std::uint64_t ll = aLow * bLow, lh = aLow * bHigh, hl = aHigh * bLow, hh = aHigh * bHigh;
+    const std::uint64_t middle = (ll >> 32) + (lh & 0xFFFFFFFF) + (hl & 0xFFFFFFFF);
+    return hh + (lh >> 32) + (hl >> 32) + (middle >> 32);
+#endif
+}
+
+// Decimal digits of m > 0.
+int DigitCount(std::uint64_t m) {
+    const int t = (std::bit_width(m) * 1233) >> 12;  // floor(log10 2^bits)
+    return t + 1 - (m < kPow10[t]);
+}
+
+// The value field straight from the text's digits, where that is the field
+// of the double the text rounds to. That double is the text's value t times
+// (1 + e) with |e| <= 2^-53 whenever t is a normal double, so with
+// y = t * 10^(6-E) < 10^7 it moves y by less than 1.2e-9 (1.2e-10 for the
+// six digits of a negative). The field is floor(y + 0.5 + 5e-11) of the
+// double (see ValueFormat.cpp); it is the text's y rounded half up unless
+// the text's y lies within 1.2e-9 (+ 5e-11) of a tie: digits past the kept
+// ones that are 5 followed by zeros, or almost. Those are left to the double.
+// A carry into the next decade gives 1.000000 either way.
+bool TextField(const Decimal& d, double& cell) {
+    if (d.m == 0) {
+        cell = std::bit_cast<double>(std::uint64_t{d.negative} << 63);
+        return true;
+    }
+    // Known from the text unless it has leading zeros.
+    const int n = d.m >= kPow10[d.digits - 1] ? d.digits : DigitCount(d.m);
+    int exponent = n - 1 + d.k;
+    // Normal doubles only, where the relative error bound holds.
+    if (exponent < -307 || exponent > 307) return false;
+    const int keep = d.negative ? 6 : 7;
+    std::uint64_t digits;
+    if (n <= keep) {
+        digits = d.m * kPow10[keep - n];
+    } else {
+        const int drop = n - keep;
+        const std::uint64_t unit = kPow10[drop];
+        digits = MultiplyHigh(d.m, kReciprocals.r[drop]);
+        std::uint64_t rest = d.m - digits * unit;
+        const bool under = rest >= unit;
+        digits += under;
+        rest -= under ? unit : 0;
+        // |2 rest - unit| against 2^-28 of a unit (2^-31 for six digits):
+        // more than the 2.4e-9 (2.4e-10) the double may be off by.
+        const std::uint64_t twice = 2 * rest;
+        const std::uint64_t distance = twice > unit ? twice - unit : unit - twice;
+        if (distance <= unit >> (d.negative ? 31 : 28)) return false;
+        digits += twice > unit;
+    }
+    if (digits == kPow10[keep]) {
+        digits = kPow10[keep - 1];
+        ++exponent;
+    }
+    cell = FieldCell(d.negative, static_cast<std::uint32_t>(digits), exponent);
+    return true;
+}
+
+}  // namespace
+
+const char* FastReal(const char* p, double& value) {
+    Decimal d;
+    return ScanDecimal(p, d) && ExtendedValue(d, value) ? d.end : nullptr;
+}
+
+const char* FastRealCell(const char* p, double& cell) {
+    Decimal d;
+    if (!ScanDecimal(p, d)) return nullptr;
+    return TextField(d, cell) || ExtendedValue(d, cell) ? d.end : nullptr;
 }
 
 const char* FastInteger(const char* p, std::int32_t& value) {

@@ -48,6 +48,10 @@ inline constexpr std::ptrdiff_t kFastScanReach = 64;
 const char* FastReal(const char* p, double& value);
 const char* FastInteger(const char* p, std::int32_t& value);
 
+// The same for a value on its way to the neutral file: a FieldCell (see
+// ValueFormat.h) when the text's digits decide the field, else the double.
+const char* FastRealCell(const char* p, double& cell);
+
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);
 

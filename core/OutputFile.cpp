@@ -31,6 +31,7 @@ int OutputFile::Open(const std::string& path) {
     if (inPlace_) error = platform::CreateTemporary(platform::TemporaryDirectory(), true, fd, temporary_);
     if (error != 0) return error;
     file_ = FileDescriptor(fd);
+    if (!inPlace_) writeBack_.emplace(fd);
     platform::RemoveOnInterrupt(temporary_);
     buffer_.reset(new char[kBufferSize]);
     next_ = buffer_.get();
@@ -44,7 +45,7 @@ void OutputFile::Flush() {
     if (size == 0 || error_ != 0) return;
     error_ = platform::WriteAll(file_.get(), buffer_.get(), size);
     if (error_ != 0) return;
-    if (!inPlace_) platform::StartWriteBack(file_.get(), fileSize_, size);
+    if (writeBack_) writeBack_->Written(fileSize_, size);
     fileSize_ += size;
 }
 
@@ -81,6 +82,7 @@ int OutputFile::PutInPlace() {
         return platform::OverwriteInPlace(file_.get(), fileSize_, target_);
     }
     if (targetExists_) platform::TakeAttributes(target_, file_.get());
+    writeBack_.reset();
     if (int error = platform::SyncData(file_.get())) return error;
     const platform::CommitSection section;
     if (!section.entered()) return EINTR;
@@ -93,6 +95,7 @@ int OutputFile::PutInPlace() {
 }
 
 void OutputFile::Discard() {
+    writeBack_.reset();
     file_.Close();
     if (!temporary_.empty()) {
         platform::Remove(temporary_);

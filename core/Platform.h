@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -72,9 +73,25 @@ std::string TemporaryDirectory();
 // left as it is.
 void TakeAttributes(const std::string& original, int fd);
 
-// Starts writing `size` bytes at `offset` to the disk without waiting, so
-// that the sync at the end waits only for the tail.
-void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size);
+// Gets a file's data on its way to the disk while the file is written, so
+// that the sync at the end waits only for the tail: on Linux a range at a
+// time, without waiting; on Windows, which has no such call, by a flush on a
+// thread of its own every few tens of megabytes. Ends (the destructor) before
+// the file is synced or closed, and waits for a flush under way.
+class WriteBack {
+public:
+    explicit WriteBack(int fd);
+    ~WriteBack();
+    WriteBack(const WriteBack&) = delete;
+    WriteBack& operator=(const WriteBack&) = delete;
+
+    // `size` bytes were written at `offset`.
+    void Written(std::uint64_t offset, std::uint64_t size);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 // The file's data on the disk.
 int SyncData(int fd);
 
@@ -121,33 +138,5 @@ std::size_t PathLength(std::string_view utf8Path);
 unsigned CoreCount();
 
 std::string ErrorText(int error);
-
-// The x87 unit at its full 64-bit precision while this lives, then as it
-// was: a host program may have lowered it, and the real scanner's fast path
-// computes in long double. (Workers start with the job's setting on POSIX;
-// on Windows at 53 bits, where that path still rounds once and the value
-// format's power table sets the precision itself.)
-#if defined(__x86_64__) || defined(__i386__)
-class FullPrecision {
-public:
-    FullPrecision() {
-        __asm__ volatile("fnstcw %0" : "=m"(saved_));
-        const std::uint16_t full = saved_ | 0x300;  // precision control: 64 bits
-        __asm__ volatile("fldcw %0" : : "m"(full));
-    }
-    ~FullPrecision() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
-    FullPrecision(const FullPrecision&) = delete;
-    FullPrecision& operator=(const FullPrecision&) = delete;
-
-private:
-    std::uint16_t saved_;
-};
-#else
-// Other processors round long double as they are built to.
-class FullPrecision {
-public:
-    FullPrecision() {}
-};
-#endif
 
 }  // namespace cor2tavik::platform

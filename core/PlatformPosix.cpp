@@ -206,11 +206,18 @@ void TakeAttributes(const std::string& original, int fd) {
     (void)::fchmod(fd, status.st_mode & 07777);
 }
 
-void StartWriteBack(int fd, std::uint64_t offset, std::uint64_t size) {
+struct WriteBack::State {
+    int fd;
+};
+
+WriteBack::WriteBack(int fd) : state_(new State{fd}) {}
+WriteBack::~WriteBack() = default;
+
+void WriteBack::Written(std::uint64_t offset, std::uint64_t size) {
 #ifdef SYNC_FILE_RANGE_WRITE
-    (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+    (void)::sync_file_range(state_->fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
 #else
-    (void)fd, (void)offset, (void)size;
+    (void)offset, (void)size;
 #endif
 }
 

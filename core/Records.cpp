@@ -25,7 +25,7 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         }
         for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
             field = shape.fields[c];
-            status = in.ScanReal(record[c]);
+            status = in.ScanCell(record[c]);
             if (status == ScanStatus::ok && std::isinf(record[c]))
                 problems.Add({.line = in.line(), .reason = Reason::fieldBeyondRange, .subject = shape.record, .index = k + 1, .field = field});
         }

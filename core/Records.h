@@ -21,8 +21,9 @@ struct RecordShape {
     std::optional<Reason> unstarted = std::nullopt;
 };
 
-// Scans records [first, first + count) into `values` (and their labels into
-// `labels`, when given), both indexed from `first`. A record that does not
+// Scans records [first, first + count) into `values`, as cells (see
+// ValueFormat.h), and their labels into `labels`, when given, both indexed
+// from `first`. A record that does not
 // scan is reported and skipped to its line's end. Returns false at the
 // input's end, or where the records end (see `unstarted`), reported against
 // `declared`.

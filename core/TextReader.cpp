@@ -230,4 +230,16 @@ ScanStatus TextReader::StreamReal(double& value) {
     return number.Value(exponent, value);
 }
 
+ScanStatus TextReader::ScanCell(double& cell) {
+    SkipSpace();
+    if (pos_ == end_) return ScanStatus::end;
+    if (end_ - pos_ >= kFastScanReach) {
+        if (const char* next = FastRealCell(pos_, cell)) {
+            pos_ = const_cast<char*>(next);
+            return ScanStatus::ok;
+        }
+    }
+    return ScanField(cell, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
+}
+
 }  // namespace cor2tavik

@@ -51,7 +51,10 @@ public:
     // is left unread.
     ScanStatus ScanInteger(std::int32_t& value);
     ScanStatus ScanReal(double& value);
-    // The same within the current line: white space but no line end is
+    // A real for the value field: a FieldCell when its text decides the
+    // field, else its double.
+    ScanStatus ScanCell(double& cell);
+    // An integer within the current line: white space but no line end is
     // skipped, and the line's end gives ScanStatus::end.
     ScanStatus ScanLineInteger(std::int32_t& value);
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Platform.h"
+#include "X87Precision.h"
 
 // How the field's mantissa comes about. Let E = floor(log10 |d|) and
 // v = |d| * 10^(17-E), a real number in [1e17, 1e18). The digits are
@@ -250,7 +250,7 @@ struct Power {
 class PowerTable {
 public:
     PowerTable() {
-        const platform::FullPrecision precision;
+        const FullPrecision precision;
         for (int k = kMinPow; k <= kMaxPow; ++k) {
             char text[8] = {'1', 'e'};
             char* p = text + 2;
@@ -363,6 +363,12 @@ char* Format(double value, bool allowFast, char* out) {
 }  // namespace
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
+
+char* FormatCell(double cell, char* out) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(cell);
+    if ((bits >> 48) != kFieldCellTag) return Format(cell, true, out);
+    return WriteField(out, (bits >> 34) & 1, bits & 0xFFFFFF, static_cast<int>((bits >> 24) & 0x3FF) - 512);
+}
 
 namespace detail {
 char* FormatValueExact(double value, char* out) { return Format(value, false, out); }

@@ -1,7 +1,9 @@
 // The 13-character real-number field of the neutral file.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 
 namespace cor2tavik {
 
@@ -23,6 +25,21 @@ inline constexpr char kDigitPairs[] =
 // correctly rounded conversion. Infinities are written 1.#INF00E+000 and
 // -1.#INF0E+000: the post-processor reads that spelling back as an infinity.
 char* FormatValue(double value, char* out);
+
+// A value on its way to the writer: a double, or a field already decided
+// from the real's text (FieldCell). The decided field rides in the double's
+// place as a signalling NaN, which no scanned real is: the top 16 bits mark
+// it, bit 34 is the sign, bits 24 to 33 the exponent plus 512, bits 0 to 23
+// the 7 digits (6 when negative).
+inline constexpr std::uint64_t kFieldCellTag = 0x7FF4;
+
+inline double FieldCell(bool negative, std::uint32_t digits, int exponent) {
+    return std::bit_cast<double>(kFieldCellTag << 48 | std::uint64_t{negative} << 34 |
+                                 std::uint64_t(exponent + 512) << 24 | digits);
+}
+
+// Writes a cell's field: the decided one, or FormatValue's.
+char* FormatCell(double cell, char* out);
 
 namespace detail {
 // The same field computed by integer arithmetic alone, without the long

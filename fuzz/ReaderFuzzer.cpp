@@ -10,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "MeshReader.h"
 #include "ResultReader.h"
+#include "ValueFormat.h"
 
 namespace cor2tavik::fuzz {
 namespace {
@@ -32,8 +33,13 @@ public:
         return *batch_;
     }
     // Both arrays: the one a block does not use holds the same in every read.
+    // Values as the fields written for them: a cell decided from the text
+    // and the double read where the text was cut by a chunk's end must write
+    // the same.
     void Put() override {
-        stream_.append(reinterpret_cast<const char*>(batch_->values), sizeof(double) * 6 * batch_->rows);
+        char field[kValueFieldWidth];
+        for (std::int32_t i = 0; i < 6 * batch_->rows; ++i)
+            stream_.append(field, FormatCell(batch_->values[i], field));
         stream_.append(reinterpret_cast<const char*>(batch_->slots), sizeof(std::int32_t) * kElementSlots * batch_->rows);
     }
     void End() override {

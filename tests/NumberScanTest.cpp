@@ -1,6 +1,8 @@
 // The fast number scanners against the general ones: the same tokens and
 // the same bits, or a refusal that leaves the token to the general path.
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <random>
 #include <type_traits>
 #include <string>
@@ -8,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "NumberScan.h"
+#include "ValueFormat.h"
+#include "X87Precision.h"
 
 namespace cor2tavik {
 namespace {
@@ -41,6 +45,11 @@ bool ExpectSame(const std::string& token) {
 }
 
 TEST(FastScan, RealAgreesWithTheGeneralPath) {
+  // At 53 bits the extended path rounds once; at 64 it meets the halfway
+  // guard.
+  for (int bits : {53, 64}) {
+    const X87Precision caller(bits);
+    SCOPED_TRACE(bits);
     // Halfway between two doubles: 2^53 + 1 and 2^53 + 3. The fast path
     // must leave them to the general one or round them to even.
     for (const char* token : {"9007199254740993", "9.007199254740993e15", "-9007199254740993e0",
@@ -63,6 +72,7 @@ TEST(FastScan, RealAgreesWithTheGeneralPath) {
                                          ns + ".01", ns + "99e-2", xs + ".499", xs + ".501", ys + ".2501"})
             ExpectSame<double>(token);
     }
+  }
 }
 
 TEST(FastScan, IntegerAgreesWithTheGeneralPath) {
@@ -73,6 +83,76 @@ TEST(FastScan, IntegerAgreesWithTheGeneralPath) {
     for (const char* token : {"2147483648", "-2147483649", "9999999999", "99999999999", "00000000001", "-", "+",
                               "+-1", "x1"})
         EXPECT_FALSE(ExpectSame<std::int32_t>(token)) << token;
+}
+
+// The field written for a token through FastRealCell, against the exact
+// path's field of the double the general path reads; counts the tokens whose field
+// came from their text.
+void ExpectSameField(const std::string& token, int& fromText) {
+    const std::string text = token + " " + std::string(kFastScanReach, ' ');
+    double cell = 0, value = 0;
+    const char* end = FastRealCell(text.data(), cell);
+    if (end == nullptr) return;
+    const int length = RealTokenLength(text.data(), text.data() + text.size());
+    ASSERT_EQ(ParseReal(text.data(), text.data() + length, value), ScanStatus::ok) << token;
+    EXPECT_EQ(end - text.data(), length) << token;
+    char field[kValueFieldWidth], exact[kValueFieldWidth];
+    FormatCell(cell, field);
+    detail::FormatValueExact(value, exact);
+    EXPECT_EQ(std::string(field, kValueFieldWidth), std::string(exact, kValueFieldWidth)) << token;
+    fromText += std::isnan(cell);
+}
+
+std::string Digits(std::mt19937_64& rng, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += static_cast<char>('0' + rng() % 10);
+    return s;
+}
+
+TEST(FastScan, FieldFromTheTextIsTheFieldOfTheValue) {
+    std::mt19937_64 rng(27);
+    int fromText = 0;
+    // 1 to 20 digits, the point anywhere or nowhere, exponents over the
+    // whole range and past its ends (denormals, overflow), either sign.
+    for (int digits = 1; digits <= 20; ++digits) {
+        for (int i = 0; i < 400; ++i) {
+            const std::string m = Digits(rng, digits);
+            const std::size_t point = i % 3 == 0 ? rng() % (m.size() + 1) : m.size();
+            std::string token = m;
+            if (point < m.size()) token.insert(point, 1, '.');
+            if (i % 4) token.append("E").append(std::to_string(static_cast<int>(rng() % 660) - 330));
+            for (char sign : {' ', '-', '+'}) ExpectSameField(sign == ' ' ? token : sign + token, fromText);
+        }
+    }
+    // Past the 7 kept digits (6 when negative): the tie, one unit either
+    // side, and either side of the margin the text path keeps from it.
+    for (int i = 0; i < 2000; ++i) {
+        const bool negative = i % 2;
+        const std::string kept = Digits(rng, negative ? 6 : 7);
+        const std::string exponent = std::to_string(static_cast<int>(rng() % 600) - 300).insert(0, 1, 'e');
+        for (int tail = 1; kept.size() + tail <= 19; ++tail) {
+            std::uint64_t unit = 1;
+            for (int t = 0; t < tail; ++t) unit *= 10;
+            const std::uint64_t margin = unit >> (negative ? 31 : 28);
+            for (std::uint64_t delta : {std::uint64_t{0}, std::uint64_t{1}, margin / 2, margin / 2 + 1, margin,
+                                        rng() % (margin + 1), rng() % (margin + 1), rng() % (unit / 2 + 1)}) {
+                for (std::uint64_t rest : {unit / 2 + delta, unit / 2 - delta}) {
+                    if (rest >= unit) continue;
+                    std::string digits = std::to_string(rest);
+                    digits.insert(0, tail - digits.size(), '0');
+                    std::string token = negative ? "-" : "";
+                    token += kept.substr(0, 1) + "." + kept.substr(1) + digits + exponent;
+                    ExpectSameField(token, fromText);
+                }
+            }
+        }
+    }
+    // The ends of the exponent range, and a carry into the next decade.
+    for (const char* token : {"9.9999995E+307", "1.0000000E-307", "9.999999E-308", "1.7976931348623157e308",
+                              "2.2250738585072014e-308", "4.9e-324", "-9.9999950E+05", "9.99999949999E-3",
+                              "-999999.5", "9999999.5", "0.000e-400", "-0", "1e-307", "-1e308", "999999999999999999e289"})
+        ExpectSameField(token, fromText);
+    EXPECT_GT(fromText, 10000);
 }
 
 }  // namespace

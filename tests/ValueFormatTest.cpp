@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ExactValueField.h"
+#include "X87Precision.h"
 
 #include <algorithm>
 #include <bit>
@@ -21,21 +22,11 @@
 namespace cor2tavik {
 namespace {
 
-#if defined(__x86_64__) || defined(__i386__)
-// Every test of this program runs with the x87 unit at 53 bits, as Windows
-// starts a thread: the core must set the precision its fast paths need.
-const bool kCallerAt53Bits = [] {
-    std::uint16_t control;
-    __asm__ volatile("fnstcw %0" : "=m"(control));
-    control = static_cast<std::uint16_t>((control & ~0x300) | 0x200);
-    __asm__ volatile("fldcw %0" : : "m"(control));
-    return true;
-}();
-#endif
-
 // Each value and its neighbours, both signs, against the reference; the
 // fast path must not write past its field.
 void ExpectMatches(const std::vector<double>& values) {
+    // As Windows starts a thread: the core must set the precision it needs.
+    const X87Precision caller(53);
     int failures = 0;
     for (double v : values) {
         for (double d : {v, std::nextafter(v, -INFINITY), std::nextafter(v, INFINITY)}) {

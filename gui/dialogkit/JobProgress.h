@@ -1,12 +1,13 @@
 // A running job's progress as the dialog shows it: in the caption
 // ("Cor2Tavik - 45%") once the job has run for a second, and only when the
-// percentage changes, so that a quick job never flickers the caption.
+// percentage changes (ProgressFilter), so that a quick job never flickers the
+// caption.
 #pragma once
 
-#include <chrono>
 #include <functional>
-#include <optional>
 #include <string>
+
+#include "cor2tavik/ProgressFilter.h"
 
 namespace dialogkit {
 
@@ -14,21 +15,8 @@ namespace dialogkit {
 // from its own thread.
 using JobProgress = std::function<void(double)>;
 
-class ProgressFilter {
-public:
-    // The percentage to show now, if any; called on the job's thread.
-    std::optional<int> Next(double fraction) {
-        if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return std::nullopt;
-        const int percent = static_cast<int>(fraction * 100);
-        if (percent == shown_) return std::nullopt;
-        shown_ = percent;
-        return percent;
-    }
-
-private:
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    int shown_ = -1;
-};
+// Shown by the rule the console program follows too.
+using cor2tavik::ProgressFilter;
 
 inline std::string CaptionWithPercent(const std::string& caption, int percent) {
     return caption + " - " + std::to_string(percent) + "%";
