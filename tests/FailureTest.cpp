@@ -1,7 +1,6 @@
 // Failures of the console converter that need more than a case directory:
-// an unreadable file, a read-only file system, an interrupted job, another
-// user's names in a shared folder, a read error, a full disk, no threads,
-// paths at the length limit. A refusal is status 1 and one line on stderr, the earlier
+// a read-only file system, an interrupted job, another user's names in a
+// shared folder, a full disk, no threads, paths at the length limit. A refusal is status 1 and one line on stderr, the earlier
 // neutral file kept byte for byte, and no temporary file left.
 #include <fcntl.h>
 #include <sys/file.h>
@@ -65,26 +64,6 @@ void ExpectRefused(const CmdRun& run, const std::string& line, const ScratchDir&
     EXPECT_EQ(run.err, line + "\n");
     EXPECT_EQ(dir.Read(neutral), kEarlier);
     EXPECT_EQ(dir.List(), files);
-}
-
-// An unreadable result file is left out, with a warning. (An unopenable
-// model: the case cli-missing-model.)
-TEST(Failure, UnreadableResultFile) {
-    ScratchDir dir;
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    dir.Write("model.dat3", kModel);
-    dir.Write("Stress.dat", "S\nELEMENT = 1\n\n1: 1 2 3 4 5 6\n");
-    ASSERT_EQ(::chmod((dir / "Stress.dat").c_str(), 0), 0);
-    if (::geteuid() != 0 && ::access((dir / "Stress.dat").c_str(), R_OK) == 0)
-        GTEST_SKIP() << "a file of mode 000 stays readable";
-    const CmdRun run = RunCmd(dir, "model.dat3", Unprivileged());
-    if (run.status >= 126) GTEST_SKIP() << "cannot run the converter as nobody";
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.err, "./Stress.dat: cannot open: Permission denied; the block is left out\n");
-    const std::string output = dir.Read("model.std");
-    EXPECT_EQ(output.substr(output.size() - 8), "-1\r\n99\r\n");
-    EXPECT_EQ(output.find("\r\n72\r\n"), std::string::npos);
-    EXPECT_EQ(dir.List(), "Stress.dat model.dat3 model.std");
 }
 
 // A file system mounted read-only (in a namespace of the test's own, where
@@ -296,16 +275,6 @@ TEST(Failure, AnotherUsersNamesInASharedFolder) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(written("own/theirs.std"));
     EXPECT_EQ(dir.Read("own/model.std"), dir.Read("own/theirs.std"));
-}
-
-// A file that fails to read (/proc/self/mem at offset 0: EIO) refuses the job.
-TEST(Failure, ReadError) {
-    ScratchDir dir;
-    dir.Write("model.dat3", kModel);
-    dir.Write("model.std", kEarlier);
-    ASSERT_EQ(::symlink("/proc/self/mem", (dir / "Displacement.dat").c_str()), 0);
-    ExpectRefused(RunCmd(dir, "model.dat3"), "./Displacement.dat: read error: Input/output error", dir, "model.std",
-                  "Displacement.dat model.dat3 model.std");
 }
 
 // Threads that cannot start (a limit of one process) leave their work to
