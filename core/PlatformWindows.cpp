@@ -339,47 +339,17 @@ void TakeAttributes(const std::string& original, int fd) {
     SetAttributes(HandleOf(fd), data.dwFileAttributes, data.ftCreationTime);
 }
 
-// The system writes back on its own, but lazily: left alone, the flush at
-// the end would wait for the whole file. A flush every kStep bytes, on a
-// thread and a handle of its own, keeps the writer writing meanwhile.
-struct WriteBack::State {
-    static constexpr std::uint64_t kStep = std::uint64_t{32} << 20;
+// The system writes back on its own, lazily, and the commit's flush waits
+// for what is left. A flush thread on a duplicated handle took that wait
+// away, but made jobs that fail part way hang now and then under Wine; the
+// write-back is the system's until that is understood.
+struct WriteBack::State {};
 
-    HANDLE handle = nullptr;
-    std::uint64_t unflushed = 0;
-    Channel<int> requests;
-    std::jthread flusher;
-
-    // The flusher ends before its handle closes.
-    ~State() {
-        if (flusher.joinable()) {
-            flusher.request_stop();
-            flusher.join();
-        }
-        if (handle != nullptr) CloseHandle(handle);
-    }
-};
-
-WriteBack::WriteBack(int fd) : state_(new State) {
-    HANDLE process = GetCurrentProcess();
-    if (!DuplicateHandle(process, HandleOf(fd), process, &state_->handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        state_->handle = nullptr;
-        return;
-    }
-    state_->flusher = StartWorker(true, [state = state_.get()](std::stop_token stop) {
-        while (state->requests.Pop(stop)) FlushFileBuffers(state->handle);
-    });
-}
+WriteBack::WriteBack(int) {}
 
 WriteBack::~WriteBack() = default;
 
-void WriteBack::Written(std::uint64_t, std::uint64_t size) {
-    if (!state_->flusher.joinable()) return;
-    state_->unflushed += size;
-    if (state_->unflushed < State::kStep) return;
-    state_->unflushed = 0;
-    state_->requests.Push(0);
-}
+void WriteBack::Written(std::uint64_t, std::uint64_t) {}
 
 int SyncData(int fd) { return FlushFileBuffers(HandleOf(fd)) ? 0 : ErrnoOf(GetLastError()); }
 
