@@ -121,7 +121,7 @@ $(TSAN_BUILD)/build.ninja:
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 
 test-tsan: test-deps $(TSAN_BUILD)/build.ninja
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target Cor2TavikCmd conversion_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target Cor2TavikCmd conversion_tests allocation_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L conversion -E '\.t1$$'
 

@@ -49,6 +49,9 @@ void Write(std::FILE* stream, std::string_view utf8) {
         return;
     }
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    // The C runtime buffers even stderr in full when it is a pipe or a
+    // file: a message is out before the program goes on to end.
+    std::fflush(stream);
 }
 
 bool StderrIsTerminal() { return ConsoleOf(stderr) != nullptr; }

@@ -9,8 +9,13 @@ add_test(NAME gui.Resources
 # set.
 add_executable(WineProbe ${CMAKE_CURRENT_LIST_DIR}/WineProbe.cpp)
 target_link_options(WineProbe PRIVATE -municode)
+# The same dialog with a job that throws.
+add_executable(Cor2TavikEscaping WIN32 ${CMAKE_CURRENT_LIST_DIR}/EscapingJob.cpp Cor2Tavik.rc ${tables_rc})
+target_include_directories(Cor2TavikEscaping PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
+target_link_libraries(Cor2TavikEscaping PRIVATE cor2tavik_gui)
 add_test(NAME gui.DialogUnderWine
   COMMAND ${CMAKE_COMMAND} -E env WINEARCH=${COR2TAVIK_WINEARCH}
           bash ${CMAKE_CURRENT_LIST_DIR}/wine-dialog-check.sh $<TARGET_FILE:Cor2Tavik> $<TARGET_FILE:WineProbe>
+          $<TARGET_FILE:Cor2TavikEscaping>
           ${CMAKE_CURRENT_BINARY_DIR}/wine-check)
 set_tests_properties(gui.DialogUnderWine PROPERTIES TIMEOUT 300)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Cor2Tavik.exe under Wine on a private Xvfb display, driven by xdotool:
-#   wine-dialog-check.sh Cor2Tavik.exe WineProbe.exe WORK_DIR [SHOTS_DIR]
+#   wine-dialog-check.sh Cor2Tavik.exe WineProbe.exe Cor2TavikEscaping.exe WORK_DIR [SHOTS_DIR]
+# Cor2TavikEscaping.exe is the dialog with a job that throws.
 # WORK_DIR keeps the Wine prefix between runs; SHOTS_DIR (or
 # $COR2TAVIK_SHOTS), when given, receives a screenshot of each state.
 # Waits poll with a deadline.
 set -euo pipefail
-exe=$1 probe=$2 work=$3 shots=${4:-${COR2TAVIK_SHOTS:-}}
+exe=$1 probe=$2 escaping=$3 work=$4 shots=${5:-${COR2TAVIK_SHOTS:-}}
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -58,7 +59,7 @@ mv "$data/model1.dat3" "$data/モデル1.dat3"
 winpath() { echo "Z:$1" | tr / '\\'; }
 
 start() {
-  wine "$exe" >/dev/null 2>&1 &
+  wine "${1:-$exe}" >/dev/null 2>&1 &
   app=$!
   poll '[ "$(windows Cor2Tavik)" = 1 ]' "the dialog"
   main=$(xdotool search --onlyvisible --name '^Cor2Tavik$')
@@ -167,4 +168,21 @@ type_path "$(winpath "$data/モデル1.dat3")"
 xdotool key Return
 poll ended "the program ending after OK"
 [ -s "$data/モデル1.std" ] || fail "no モデル1.std"
+
+# A failure that escapes the job on the worker thread: the error box, and
+# the dialog stays open.
+start "$escaping"
+xdotool key Tab Tab
+type_path "$(winpath "$data/モデル1.dat3")"
+xdotool key Return
+poll '[ "$(windows Cor2Tavik)" = 2 ]' "the error box of a failure that escaped the job"
+shot escaped
+texts >"$work/escaped-texts"
+grep -qF "理由：メモリが足りません" "$work/escaped-texts" || fail "escaped failure's text: $(cat "$work/escaped-texts")"
+xdotool key Return
+poll '[ "$(windows Cor2Tavik)" = 1 ]' "the error box closing"
+focused
+ended && fail "the dialog ended after a failure that escaped the job"
+xdotool key Escape
+poll ended "the program ending on Esc"
 echo "dialog under Wine: passed"
