@@ -20,7 +20,6 @@
 #include <optional>
 
 #include "FileDescriptor.h"
-#include "Parallel.h"
 #include "Platform.h"
 #include "PlatformShared.h"
 #include "cor2tavik/Conversion.h"
