@@ -12,8 +12,18 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 export WINEPREFIX=$work/prefix WINEARCH=${WINEARCH:-win64} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= LC_ALL=C.UTF-8
 
+# What was on the screen and which Wine processes ran, for a failure's log.
+scene() {
+  echo "windows:"
+  for w in $(xdotool search --name . 2>/dev/null); do
+    echo "  $w $(xdotool getwindowname "$w" 2>/dev/null)$(xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$w" && echo " (visible)")"
+  done
+  echo "processes:"
+  ps -eo pid,etimes,stat,args | grep -iE 'wine|\.exe' | grep -v grep | sed 's/^/  /'
+}
 fail() {
   echo "FAIL: $*" >&2
+  scene >&2 || true
   import -window root "$work/failure.png" 2>/dev/null && echo "screen: $work/failure.png" >&2
   exit 1
 }
@@ -58,10 +68,20 @@ cp "$here/../../examples/"* "$data/"
 mv "$data/model1.dat3" "$data/モデル1.dat3"
 winpath() { echo "Z:$1" | tr / '\\'; }
 
+# Starts the dialog (or the program $1). Once, on a machine that had just
+# made the prefix, the dialog had not shown after a minute: then what the
+# screen held is logged, and the program is started again.
 start() {
-  wine "${1:-$exe}" >/dev/null 2>&1 &
-  app=$!
-  poll '[ "$(windows Cor2Tavik)" = 1 ]' "the dialog"
+  local attempt
+  for attempt in 1 2; do
+    wine "${1:-$exe}" >/dev/null 2>&1 &
+    app=$!
+    within 60 '[ "$(windows Cor2Tavik)" = 1 ]' && break
+    [ $attempt = 1 ] || fail "timed out: the dialog"
+    { echo "the dialog did not show within 60 s: starting it again"; scene; } >&2
+    kill "$app" 2>/dev/null || true
+    within 20 ended || true
+  done
   main=$(xdotool search --onlyvisible --name '^Cor2Tavik$')
   focused
 }
