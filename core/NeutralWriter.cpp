@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "ByteWord.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -52,7 +53,7 @@ char* PutInt(char* p, long long value) {
             std::uint64_t word =
                 pair(high / 100) | pair(high % 100) << 16 | pair(low / 100) << 32 | pair(low % 100) << 48;
             const std::uint64_t nonZero = word ^ 0x3030303030303030u;
-            const int zeros = std::min(nonZero == 0 ? 8 : std::countr_zero(nonZero) / 8, 7);
+            const int zeros = std::min(nonZero == 0 ? 8 : FirstNonZeroByte(nonZero), 7);
             const std::uint64_t blanked = (std::uint64_t{1} << (8 * zeros)) - 1;
             word = (word & ~blanked) | (0x2020202020202020u & blanked);
             word >>= 8 * (8 - Width);

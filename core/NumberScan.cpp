@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "ByteWord.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -117,24 +118,25 @@ bool Signed32(std::uint64_t magnitude, bool negative, std::int32_t& value) {
     return true;
 }
 
-std::uint64_t Load8(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-
-constexpr std::uint64_t Bytes(unsigned char c) { return 0x0101010101010101u * c; }
-
 // How many of the eight bytes lead with digits, 8 when all are digits. A
 // carry out of a byte that is no digit can only spoil the bytes after it.
 int LeadingDigits(std::uint64_t v) {
     const std::uint64_t x = v ^ Bytes('0');  // digits become 0 to 9
     const std::uint64_t other = (x & Bytes(0xF0)) | ((x + Bytes(0x06)) & Bytes(0x10));
-    return other == 0 ? 8 : std::countr_zero(other) / 8;
+    return other == 0 ? 8 : FirstNonZeroByte(other);
 }
 
 // The value of eight decimal digits, first byte most significant.
 std::uint32_t EightDigitValue(std::uint64_t v) {
+    if constexpr (!kWideWords) {
+        // Four digits a half: pairs in bytes 0 and 2, then the four.
+        auto four = [](std::uint32_t w) {
+            w -= 0x30303030u;
+            w = w * 10 + (w >> 8);
+            return (w & 0xFF) * 100 + ((w >> 16) & 0xFF);
+        };
+        return four(static_cast<std::uint32_t>(v)) * 10000 + four(static_cast<std::uint32_t>(v >> 32));
+    }
     v -= Bytes('0');
     v = v * 10 + (v >> 8);  // pairs in bytes 0, 2, 4, 6
     v = (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
@@ -154,7 +156,7 @@ const char* SkipBlanks(const char* p, const char* end) {
     if constexpr (kLittleEndian) {
         while (end - p >= 8) {
             const std::uint64_t other = Load8(p) ^ Bytes(' ');
-            if (other != 0) return p + std::countr_zero(other) / 8;
+            if (other != 0) return p + FirstNonZeroByte(other);
             p += 8;
         }
     }
