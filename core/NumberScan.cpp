@@ -280,6 +280,13 @@ bool EightDigits(std::uint64_t v) {
     if (*q == '.') {
         const char* fraction = ++q;
         for (; room >= 8 && EightDigits(Load8(q)); q += 8, room -= 8) m = m * 100000000 + EightDigitValue(Load8(q));
+        // The last one to seven at once (the six of a %E real, say).
+        if (const int n = IsDigit(*q) ? LeadingDigits(Load8(q)) : 8; n < 8) {
+            if (n > room) return false;
+            m = m * kPow10[n] + LeadingDigitValue(Load8(q), n);
+            q += n;
+            room -= n;
+        }
         for (; IsDigit(*q); ++q) {
             if (room-- == 0) return false;
             m = m * 10 + static_cast<unsigned>(*q - '0');
