@@ -1,7 +1,9 @@
 // Failures of the console converter that need more than a case directory:
 // a read-only file system, an interrupted job, another user's names in a
-// shared folder, a full disk, no threads, paths at the length limit. A refusal is status 1 and one line on stderr, the earlier
-// neutral file kept byte for byte, and no temporary file left.
+// shared folder, a full disk, no threads, memory limits. A refusal is status
+// 1 and one line on stderr, the earlier neutral file kept byte for byte, and
+// no temporary file left. (Paths at the length limit: the path-* cases of
+// tests/posix/cases.)
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -411,52 +413,6 @@ TEST(Failure, LongLinesAndTokensUnderAMemoryLimit) {
             ::kill(feeder, SIGKILL);
             ::waitpid(feeder, nullptr, 0);
         }
-    }
-}
-
-// `length` bytes of directories, each name ending in '/', made in `dir`.
-std::string Directories(const ScratchDir& dir, std::size_t length, char fill = 'd') {
-    std::string path;
-    while (path.size() < length) {
-        path += std::string(std::min<std::size_t>(200, length - path.size() - 1), fill) + "/";
-        ::mkdir((dir / path).c_str(), 0755);
-    }
-    return path;
-}
-
-TEST(Failure, PathsAtTheLengthLimit) {
-    // 511 bytes, and the result files' names composed from its directory
-    // ("<dir>/" + "/Displacement.dat") are 511 bytes too: it converts. One
-    // byte more of directory: the result file names would be 512 bytes. 512
-    // and 4000 bytes: refused as given. Without an extension, the neutral
-    // file's name is one byte too long.
-    const struct {
-        std::size_t directory;
-        const char* name;
-        std::string message;
-    } cases[] = {
-        {494, "mmmmmmmmmmmm.dat3", ""},
-        {495, "mmmmmmmmmmm.dat3", "/Displacement.dat: file name is longer than 511 bytes"},
-        {495, "mmmmmmmmmmmm.dat3", ": path is longer than 511 bytes"},
-        {3983, "mmmmmmmmmmmm.dat3", ": path is longer than 511 bytes"},
-        {494, "mmmmmmmmmmmmmm", ".std: file name is longer than 511 bytes"},
-    };
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        const std::string directory = Directories(dir, c.directory);
-        const std::string path = directory + c.name;
-        SCOPED_TRACE(path.size());
-        dir.Write(path, kModel);
-        const std::string stem = path.substr(0, path.rfind(".dat3"));
-        if (c.message.empty()) {
-            const CmdRun run = RunCmd(dir, path);
-            EXPECT_EQ(run.status, 0) << run.err;
-        } else {
-            dir.Write(stem + ".std", kEarlier);
-            const std::string named = c.message[0] == '/' ? directory : c.message[0] == '.' ? stem : path;
-            ExpectRefused(RunCmd(dir, path), named + c.message, dir, stem + ".std", "d" + std::string(199, 'd'));
-        }
-        EXPECT_EQ(ScratchDir::ListOf(dir / directory), std::string(c.name) + " " + stem.substr(directory.size()) + ".std");
     }
 }
 
