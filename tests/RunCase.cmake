@@ -23,6 +23,8 @@
 #                follows it, and under Wine the code page), found in LOCPATH.
 #                Without one the run is in the C locale (on POSIX; under Wine,
 #                LC_CTYPE alone may set the code page).
+#   wrapper      a command the run goes through, one argument a line (limits
+#                with prlimit, a variable with env; POSIX only)
 # A case with a setup runs as the user nobody when the tests run as root,
 # setup and check included, in a directory under /tmp (which nobody can
 # reach, wherever the build is), so that permissions bind as for a user.
@@ -32,7 +34,7 @@
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std held setup check locale)
+set(reserved status stderr stdout args expected.std held setup check locale wrapper)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -176,7 +178,11 @@ function(run_script name)
 endfunction()
 run_script(setup)
 snapshot("${dir}" before)
-execute_process(COMMAND ${as_user} ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
+set(wrapper "")
+if(EXISTS "${CASE}/wrapper")
+  file(STRINGS "${CASE}/wrapper" wrapper)
+endif()
+execute_process(COMMAND ${as_user} ${wrapper} ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(WINDOWS)
   foreach(text out err)
@@ -234,7 +240,7 @@ if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args" AND
   set(cwd "${ELSEWHERE}/cor2tavik-${tag}")
   file(MAKE_DIRECTORY "${cwd}")
   file(CREATE_LINK "${dir}" "${cwd}/in" SYMBOLIC)
-  execute_process(COMMAND ${COMMAND} "in${separator}${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
+  execute_process(COMMAND ${wrapper} ${COMMAND} "in${separator}${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
                   RESULT_VARIABLE status ERROR_VARIABLE err)
   file(GLOB left LIST_DIRECTORIES true RELATIVE "${cwd}" "${cwd}/*")
   file(REMOVE_RECURSE "${cwd}")
