@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
