@@ -1,6 +1,6 @@
 # Runs one conversion case through the console converter:
 #   cmake -DCOMMAND=<converter, maybe behind an emulator> -DCASE=<tests/cases/NAME>
-#         -DWORK=<scratch dir> [-DTHREADS=N] [-DELSEWHERE=<dir on another file system>]
+#         -DWORK=<scratch dir> -DTHREADS=N [-DELSEWHERE=<dir on another file system>]
 #         [-DWINDOWS=ON] [-DLOCALE=<LC_ALL for the run>] [-DCTYPE=<LC_CTYPE alone>]
 #         [-DLOCPATH=<where they are>]
 #         -P RunCase.cmake
@@ -23,6 +23,8 @@
 #                follows it, and under Wine the code page), found in LOCPATH.
 #                Without one the run is in the C locale (on POSIX; under Wine,
 #                LC_CTYPE alone may set the code page).
+#   wrapper      a command the run goes through, one argument a line (limits
+#                with prlimit, a variable with env; POSIX only)
 # A case with a setup runs as the user nobody when the tests run as root,
 # setup and check included, in a directory under /tmp (which nobody can
 # reach, wherever the build is), so that permissions bind as for a user.
@@ -32,7 +34,7 @@
 # in both files; everything else is compared byte for byte.
 cmake_minimum_required(VERSION 3.25)
 
-set(reserved status stderr stdout args expected.std held setup check locale)
+set(reserved status stderr stdout args expected.std held setup check locale wrapper)
 
 function(fail text)
   message(FATAL_ERROR "${CASE}: ${text}")
@@ -82,23 +84,6 @@ function(masked path out)
   set(${out} "${hex}" PARENT_SCOPE)
 endfunction()
 
-# Where two hex texts part, for the failure message.
-function(first_difference got want got_path want_path out)
-  set(at 0)
-  while(TRUE)
-    string(SUBSTRING "${got}" ${at} 64 g)
-    string(SUBSTRING "${want}" ${at} 64 w)
-    if(NOT g STREQUAL w OR g STREQUAL "")
-      break()
-    endif()
-    math(EXPR at "${at} + 64")
-  endwhile()
-  math(EXPR offset "${at} / 2")
-  file(READ "${got_path}" g OFFSET ${offset} LIMIT 80)
-  file(READ "${want_path}" w OFFSET ${offset} LIMIT 80)
-  set(${out} "byte ${offset}: got '${g}', want '${w}'" PARENT_SCOPE)
-endfunction()
-
 # The case's inputs, copied into a fresh directory.
 function(prepare dir)
   file(REMOVE_RECURSE "${dir}")
@@ -111,9 +96,6 @@ function(prepare dir)
   endforeach()
 endfunction()
 
-if(NOT DEFINED THREADS)
-  set(THREADS 1)
-endif()
 set(ENV{COR2TAVIK_THREADS} ${THREADS})
 if(EXISTS "${CASE}/locale")
   file(STRINGS "${CASE}/locale" LOCALE)
@@ -196,7 +178,11 @@ function(run_script name)
 endfunction()
 run_script(setup)
 snapshot("${dir}" before)
-execute_process(COMMAND ${as_user} ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
+set(wrapper "")
+if(EXISTS "${CASE}/wrapper")
+  file(STRINGS "${CASE}/wrapper" wrapper)
+endif()
+execute_process(COMMAND ${as_user} ${wrapper} ${COMMAND} ${args} WORKING_DIRECTORY "${dir}" TIMEOUT 60
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(WINDOWS)
   foreach(text out err)
@@ -221,8 +207,9 @@ if(EXISTS "${CASE}/expected.std")
   masked("${dir}/${output}" got)
   masked("${CASE}/expected.std" want)
   if(NOT got STREQUAL want)
-    first_difference("${got}" "${want}" "${dir}/${output}" "${CASE}/expected.std" where)
-    fail("${output} differs from expected.std at ${where}")
+    execute_process(COMMAND diff --text "${CASE}/expected.std" "${dir}/${output}" OUTPUT_VARIABLE where)
+    string(SUBSTRING "${where}" 0 4000 where)
+    fail("${output} differs from expected.std (the version line's date and time aside):\n${where}")
   endif()
 endif()
 if(EXISTS "${CASE}/check")
@@ -253,7 +240,7 @@ if(ELSEWHERE AND EXISTS "${CASE}/expected.std" AND NOT EXISTS "${CASE}/args" AND
   set(cwd "${ELSEWHERE}/cor2tavik-${tag}")
   file(MAKE_DIRECTORY "${cwd}")
   file(CREATE_LINK "${dir}" "${cwd}/in" SYMBOLIC)
-  execute_process(COMMAND ${COMMAND} "in${separator}${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
+  execute_process(COMMAND ${wrapper} ${COMMAND} "in${separator}${model}" WORKING_DIRECTORY "${cwd}" TIMEOUT 60
                   RESULT_VARIABLE status ERROR_VARIABLE err)
   file(GLOB left LIST_DIRECTORIES true RELATIVE "${cwd}" "${cwd}/*")
   file(REMOVE_RECURSE "${cwd}")

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the Debian package from the build directory $1 into a scratch
 # directory and checks it without installing it: the file list, the fields,
-# the manual pages and lintian. The programs in it are tried installed, by
-# tests/install/clean-debian.sh.
+# the desktop entry, the manual pages and lintian. The programs in it are
+# tried installed, by tests/install/clean-debian.sh.
 set -eu
 build=$(cd "$1" && pwd)
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
@@ -48,6 +48,9 @@ diff -u - "$tmp/files" <<'LIST' || fail "file list differs"
 LIST
 
 dpkg-deb -x "$deb" "$tmp/root"
+for line in Exec=Cor2Tavik Icon=cor2tavik Type=Application; do
+    grep -qx "$line" "$tmp/root/usr/share/applications/cor2tavik.desktop" || fail "cor2tavik.desktop lacks $line"
+done
 # Every relative link of the installed documentation leads to a file in it.
 for page in $(find "$tmp/root/usr/share/doc/cor2tavik" -name '*.md'); do
     for target in $(grep -o '](\([^)#]*\)' "$page" | sed 's/^](//' | grep -v '^[a-z]*:'); do

@@ -6,9 +6,7 @@
 #include <vector>
 
 #include <QApplication>
-#include <QByteArray>
 #include <QDialog>
-#include <QFile>
 #include <QString>
 #include <QTimer>
 
@@ -84,11 +82,6 @@ private:
 
 inline bool Contains(const std::string& text, const QString& part) {
     return text.find(part.toStdString()) != std::string::npos;
-}
-
-inline void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
 }
 
 }  // namespace guitest
