@@ -52,10 +52,10 @@ char* PutInt(char* p, long long value) {
             // The first digit in the low byte.
             std::uint64_t word =
                 pair(high / 100) | pair(high % 100) << 16 | pair(low / 100) << 32 | pair(low % 100) << 48;
-            const std::uint64_t nonZero = word ^ 0x3030303030303030u;
+            const std::uint64_t nonZero = word ^ Bytes('0');
             const int zeros = std::min(nonZero == 0 ? 8 : FirstNonZeroByte(nonZero), 7);
             const std::uint64_t blanked = (std::uint64_t{1} << (8 * zeros)) - 1;
-            word = (word & ~blanked) | (0x2020202020202020u & blanked);
+            word = (word & ~blanked) | (Bytes(' ') & blanked);
             word >>= 8 * (8 - Width);
             std::memcpy(p, &word, Width);
             return p + Width;

@@ -176,17 +176,22 @@ ScanStatus TextReader::IntegerHere(std::int32_t& value) {
     return ScanField(value, IntegerTokenLength, parse, 1, &TextReader::StreamInteger);
 }
 
-ScanStatus TextReader::ScanReal(double& value) {
+template <const char* (*Fast)(const char*, double&)>
+ScanStatus TextReader::ScanRealBy(double& value) {
     SkipSpace();
     if (pos_ == end_) return ScanStatus::end;
     if (end_ - pos_ >= kFastScanReach) {
-        if (const char* next = FastReal(pos_, value)) {
+        if (const char* next = Fast(pos_, value)) {
             pos_ = const_cast<char*>(next);
             return ScanStatus::ok;
         }
     }
     return ScanField(value, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
 }
+
+ScanStatus TextReader::ScanReal(double& value) { return ScanRealBy<FastReal>(value); }
+
+ScanStatus TextReader::ScanCell(double& cell) { return ScanRealBy<FastRealCell>(cell); }
 
 // A token of at least half a buffer, which has its digits: sign and digits.
 ScanStatus TextReader::StreamInteger(std::int32_t& value) {
@@ -228,18 +233,6 @@ ScanStatus TextReader::StreamReal(double& value) {
         }
     }
     return number.Value(exponent, value);
-}
-
-ScanStatus TextReader::ScanCell(double& cell) {
-    SkipSpace();
-    if (pos_ == end_) return ScanStatus::end;
-    if (end_ - pos_ >= kFastScanReach) {
-        if (const char* next = FastRealCell(pos_, cell)) {
-            pos_ = const_cast<char*>(next);
-            return ScanStatus::ok;
-        }
-    }
-    return ScanField(cell, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
 }
 
 }  // namespace cor2tavik

@@ -80,6 +80,9 @@ private:
     ScanStatus IntegerHere(std::int32_t& value);
     template <typename T, typename Length, typename Parse>
     ScanStatus ScanField(T& value, Length length, Parse parse, int lookahead, ScanStatus (TextReader::*stream)(T&));
+    // A real by `Fast` where the buffer holds enough ahead, else the general way.
+    template <const char* (*Fast)(const char*, double&)>
+    ScanStatus ScanRealBy(double& value);
     ScanStatus StreamInteger(std::int32_t& value);
     ScanStatus StreamReal(double& value);
     // The byte `ahead` bytes on (at most 2), reading more if need be; -1
