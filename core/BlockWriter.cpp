@@ -6,8 +6,8 @@ namespace cor2tavik {
 
 BlockWriter::BlockWriter(OutputFile& out, const ConversionModel& model, bool thread, Progress* progress)
     : out_(out), model_(model), progress_(progress) {
-    formatter_ = StartWorker(thread, [this](std::stop_token stop) {
-        while (std::optional<Message> message = queue_.Pop(stop)) {
+    formatter_ = StartWorker(thread, [this] {
+        while (std::optional<Message> message = queue_.Pop()) {
             Format(*message);
             if (message->batch) spare_.Push(std::move(message->batch));
         }
@@ -18,10 +18,7 @@ BlockWriter::~BlockWriter() { Stop(); }
 
 void BlockWriter::Stop() {
     if (!formatter_.joinable()) return;
-    // Closing wakes the formatter through the queue's own lock as well: a
-    // stop alone was seen to miss a waiting formatter under Wine.
-    queue_.Close();
-    formatter_.request_stop();
+    queue_.Abandon();
     formatter_.join();
 }
 

@@ -1,11 +1,14 @@
 // Which threads a job runs, and the one way they hand work to each other.
 //
-// Each worker is a std::jthread owned by the object whose work it does, and
-// every wait a worker makes takes its stop token: destroying the owner (on
-// any way out of a job, an exception included) stops the worker's waits and
-// joins it, whatever else has or has not happened yet. A worker allocates
-// nothing and so throws nothing: every failure of a job, running out of
-// memory among them, happens on the caller's thread.
+// Each worker is a std::jthread owned by the object whose work it does:
+// destroying the owner (on any way out of a job, an exception included)
+// closes what the worker waits on, which wakes it under that wait's own
+// lock, and joins it, whatever else has or has not happened yet. No wait
+// takes a stop token: in the Windows builds a wait woken by a stop request
+// was seen to hang for good (the worker stuck handing its stop callback
+// back, the owner in join). A worker allocates nothing and so throws
+// nothing: every failure of a job, running out of memory among them,
+// happens on the caller's thread.
 #pragma once
 
 #include <array>
@@ -14,7 +17,6 @@
 #include <new>
 #include <mutex>
 #include <optional>
-#include <stop_token>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -26,7 +28,7 @@ namespace cor2tavik {
 // writes the blocks while the caller reads on.
 bool WantFormatterThread(unsigned threads);
 
-// Runs work(stop_token) on a new thread when `wanted`; an empty jthread when
+// Runs work() on a new thread when `wanted`; an empty jthread when
 // not, or when no thread can be started (the system refuses one, or there is
 // no memory for it): the caller then does the work.
 template <typename Work>
@@ -56,20 +58,16 @@ public:
         }
         changed_.notify_all();
     }
-    void Close() {
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        changed_.notify_all();
-    }
-    // The next item; nothing once the channel is closed and empty, or the
-    // stop is requested.
-    std::optional<T> Pop(std::stop_token stop = {}) {
+    void Close() { End(false); }
+    // Closes, and drops what is still queued.
+    void Abandon() { End(true); }
+    // The next item; nothing once the channel is closed and empty.
+    std::optional<T> Pop() {
         std::optional<T> item;
         {
             std::unique_lock lock(mutex_);
-            if (!changed_.wait(lock, stop, [&] { return count_ != 0 || closed_; }) || count_ == 0) return item;
+            changed_.wait(lock, [&] { return count_ != 0 || closed_; });
+            if (count_ == 0) return item;
             item.emplace(std::move(items_[head_]));
             head_ = (head_ + 1) % Capacity;
             --count_;
@@ -79,8 +77,17 @@ public:
     }
 
 private:
+    void End(bool drop) {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            if (drop) count_ = 0;  // the items go with the channel
+        }
+        changed_.notify_all();
+    }
+
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    std::condition_variable changed_;
     std::array<T, Capacity> items_{};
     std::size_t head_ = 0;
     std::size_t count_ = 0;
