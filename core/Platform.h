@@ -75,9 +75,9 @@ void TakeAttributes(const std::string& original, int fd);
 
 // Gets a file's data on its way to the disk while the file is written, so
 // that the sync at the end waits only for the tail: on Linux a range at a
-// time, without waiting. Windows has no such call; there it does nothing
-// (see PlatformWindows.cpp). Ends (the destructor) before the file is synced
-// or closed.
+// time, without waiting; on Windows, which has no such call, by a flush on a
+// thread of its own every few tens of megabytes. Ends (the destructor) before
+// the file is synced or closed, and waits for a flush under way.
 class WriteBack {
 public:
     explicit WriteBack(int fd);
