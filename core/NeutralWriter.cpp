@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ByteWord.h"
+#include "NumberScan.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -64,8 +65,8 @@ char* PutInt(char* p, long long value) {
     return PutInt(p, value, Width);
 }
 
-char* PutValues(char* p, const double* values, int count) {
-    for (int i = 0; i < count; ++i) p = FormatCell(values[i], p);
+char* PutValues(char* p, const Cell* values, int count) {
+    for (int i = 0; i < count; ++i) p = FormatCell(std::bit_cast<double>(DecideCell(values[i]).bits), p);
     return p;
 }
 

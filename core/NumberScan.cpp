@@ -420,10 +420,69 @@ const char* FastReal(const char* p, double& value) {
     return ScanDecimal(p, d) && ExtendedValue(d, value) ? d.end : nullptr;
 }
 
-const char* FastRealCell(const char* p, double& cell) {
+namespace {
+
+// Cell::scale for a text's M * 10^k: bit 0 marks it, bit 1 is the sign, bits
+// 2 to 6 the digits of M as written (at most 19), the rest k biased.
+constexpr int kScaleBias = 1 << 15;
+
+std::uint32_t ScaleOf(const Decimal& d) {
+    return 1u | std::uint32_t{d.negative} << 1 | static_cast<std::uint32_t>(d.digits) << 2 |
+           static_cast<std::uint32_t>(d.k + kScaleBias) << 7;
+}
+
+Decimal DecimalOf(const Cell& cell) {
+    return {cell.bits, static_cast<int>(cell.scale >> 7) - kScaleBias, static_cast<int>((cell.scale >> 2) & 31),
+            (cell.scale & 2) != 0, nullptr};
+}
+
+}  // namespace
+
+const char* FastCell(const char* p, Cell& cell) {
     Decimal d;
     if (!ScanDecimal(p, d)) return nullptr;
-    return TextField(d, cell) || ExtendedValue(d, cell) ? d.end : nullptr;
+    // The first significant digit's power of ten is at most k + digits - 1:
+    // below 10^308 the value cannot overflow (which the reader must report),
+    // so the rest waits for the writer.
+    if (d.k + d.digits - 1 <= 307) {
+        cell = {d.m, ScaleOf(d)};
+        return d.end;
+    }
+    double value;
+    if (!TextField(d, value) && !ExtendedValue(d, value)) return nullptr;
+    cell = Cell::Of(value);
+    return d.end;
+}
+
+Cell DecideCell(const Cell& cell) {
+    if (cell.scale == 0) return cell;
+    const Decimal d = DecimalOf(cell);
+    double value;
+    Cell decided{0, 0};
+    if (TextField(d, value) || ExtendedValue(d, value)) {
+        std::memcpy(&decided.bits, &value, sizeof value);
+        return decided;
+    }
+    // Near a tie, beyond the extended shortcut: the exact path, on M * 10^k
+    // written out again, which is the text's value.
+    char token[48];
+    char* q = token + (d.negative ? 1 : 0);
+    token[0] = '-';
+    q = std::to_chars(q, token + 24, d.m).ptr;  // at most 20 digits
+    *q++ = 'e';
+    q = std::to_chars(q, token + sizeof token, d.k).ptr;
+    ParseReal(token, q, value);
+    std::memcpy(&decided.bits, &value, sizeof value);
+    return decided;
+}
+
+const char* FastRealCell(const char* p, double& cell) {
+    Cell scanned;
+    const char* end = FastCell(p, scanned);
+    if (end == nullptr) return nullptr;
+    const Cell decided = DecideCell(scanned);
+    std::memcpy(&cell, &decided.bits, sizeof cell);
+    return end;
 }
 
 const char* FastInteger(const char* p, std::int32_t& value) {

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ValueFormat.h"
+
 namespace cor2tavik {
 
 enum class ScanStatus {
@@ -50,7 +52,18 @@ const char* FastInteger(const char* p, std::int32_t& value);
 
 // The same for a value on its way to the neutral file: a FieldCell (see
 // ValueFormat.h) when the text's digits decide the field, else the double.
+// It is done in two halves, FastCell on the reading thread and DecideCell on
+// the writing one.
 const char* FastRealCell(const char* p, double& cell);
+
+// The reading half: the text's digits as they are, when they make a normal
+// double; else the cell itself, as FastRealCell decides it.
+const char* FastCell(const char* p, Cell& cell);
+// The writing half: the cell FastRealCell gives for the text FastCell
+// scanned, as a Cell with no scale; any other Cell as it is. (Not a double:
+// a 32-bit x86 program returns one in an x87 register, which would quieten
+// the signalling NaN of a decided field.)
+Cell DecideCell(const Cell& cell);
 
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ConversionModel.h"
+#include "ValueFormat.h"
 
 namespace cor2tavik {
 
@@ -25,7 +26,7 @@ struct RecordBatch {
 
     std::int64_t first = 0;
     std::int32_t rows = 0;
-    double values[kMaxRows * 6];                   // ValueWidth per row, as cells (ValueFormat.h)
+    Cell values[kMaxRows * 6];                     // ValueWidth per row
     std::int32_t slots[kMaxRows * kElementSlots];  // an element's node numbers
 
     // Room for `count` rows of `block` from row `first`, zero-filled, as a

@@ -1,15 +1,14 @@
 #include "Records.h"
 
-#include <cmath>
 #include <string>
 
 namespace cor2tavik {
 
 bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
-                 std::int32_t declared, std::int32_t* labels, double* values, ProblemList& problems) {
+                 std::int32_t declared, std::int32_t* labels, Cell* values, ProblemList& problems) {
     for (std::int32_t j = 0; j < count; ++j) {
         const std::int64_t k = first + j;
-        double* record = values + std::size_t(j) * shape.width;
+        Cell* record = values + std::size_t(j) * shape.width;
         std::int32_t label = 0;
         Field field = shape.label;
         bool colonMissing = false;
@@ -26,7 +25,7 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
             field = shape.fields[c];
             status = in.ScanCell(record[c]);
-            if (status == ScanStatus::ok && std::isinf(record[c]))
+            if (status == ScanStatus::ok && record[c].IsInfinite())
                 problems.Add({.line = in.line(), .reason = Reason::fieldBeyondRange, .subject = shape.record, .index = k + 1, .field = field});
         }
         if (status == ScanStatus::end) {

@@ -28,7 +28,7 @@ struct RecordShape {
 // input's end, or where the records end (see `unstarted`), reported against
 // `declared`.
 bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
-                 std::int32_t declared, std::int32_t* labels, double* values, ProblemList& problems);
+                 std::int32_t declared, std::int32_t* labels, Cell* values, ProblemList& problems);
 
 // The reason for each CountCheck but ok, for one kind of count line.
 struct CountReasons {

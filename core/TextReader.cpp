@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace cor2tavik {
 
@@ -176,8 +177,8 @@ ScanStatus TextReader::IntegerHere(std::int32_t& value) {
     return ScanField(value, IntegerTokenLength, parse, 1, &TextReader::StreamInteger);
 }
 
-template <const char* (*Fast)(const char*, double&)>
-ScanStatus TextReader::ScanRealBy(double& value) {
+template <typename T, const char* (*Fast)(const char*, T&)>
+ScanStatus TextReader::ScanRealBy(T& value) {
     SkipSpace();
     if (pos_ == end_) return ScanStatus::end;
     if (end_ - pos_ >= kFastScanReach) {
@@ -186,12 +187,19 @@ ScanStatus TextReader::ScanRealBy(double& value) {
             return ScanStatus::ok;
         }
     }
-    return ScanField(value, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
+    if constexpr (std::is_same_v<T, double>) {
+        return ScanField(value, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
+    } else {
+        double real = 0;
+        const ScanStatus status = ScanField(real, RealTokenLength, ParseReal, 3, &TextReader::StreamReal);
+        if (status == ScanStatus::ok) value = Cell::Of(real);
+        return status;
+    }
 }
 
-ScanStatus TextReader::ScanReal(double& value) { return ScanRealBy<FastReal>(value); }
+ScanStatus TextReader::ScanReal(double& value) { return ScanRealBy<double, FastReal>(value); }
 
-ScanStatus TextReader::ScanCell(double& cell) { return ScanRealBy<FastRealCell>(cell); }
+ScanStatus TextReader::ScanCell(Cell& cell) { return ScanRealBy<Cell, FastCell>(cell); }
 
 // A token of at least half a buffer, which has its digits: sign and digits.
 ScanStatus TextReader::StreamInteger(std::int32_t& value) {

@@ -51,9 +51,8 @@ public:
     // is left unread.
     ScanStatus ScanInteger(std::int32_t& value);
     ScanStatus ScanReal(double& value);
-    // A real for the value field: a FieldCell when its text decides the
-    // field, else its double.
-    ScanStatus ScanCell(double& cell);
+    // A real for the value field, as a Cell (ValueFormat.h).
+    ScanStatus ScanCell(Cell& cell);
     // An integer within the current line: white space but no line end is
     // skipped, and the line's end gives ScanStatus::end.
     ScanStatus ScanLineInteger(std::int32_t& value);
@@ -81,8 +80,8 @@ private:
     template <typename T, typename Length, typename Parse>
     ScanStatus ScanField(T& value, Length length, Parse parse, int lookahead, ScanStatus (TextReader::*stream)(T&));
     // A real by `Fast` where the buffer holds enough ahead, else the general way.
-    template <const char* (*Fast)(const char*, double&)>
-    ScanStatus ScanRealBy(double& value);
+    template <typename T, const char* (*Fast)(const char*, T&)>
+    ScanStatus ScanRealBy(T& value);
     ScanStatus StreamInteger(std::int32_t& value);
     ScanStatus StreamReal(double& value);
     // The byte `ahead` bytes on (at most 2), reading more if need be; -1

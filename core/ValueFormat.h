@@ -41,6 +41,20 @@ inline double FieldCell(bool negative, std::uint32_t digits, int exponent) {
 // Writes a cell's field: the decided one, or FormatValue's.
 char* FormatCell(double cell, char* out);
 
+// A value as a reader hands it to the writer. Most often a real's text as
+// M * 10^k (`scale` packs k, the sign and the digit count, see
+// NumberScan.h), so that the field is decided on the writer's thread, which
+// has time to spare; else (`scale` 0) `bits` hold a cell as above. All zero
+// is the value 0.
+struct Cell {
+    std::uint64_t bits;
+    std::uint32_t scale;
+
+    static Cell Of(double cell) { return {std::bit_cast<std::uint64_t>(cell), 0}; }
+    // A text's digits always make a normal double.
+    bool IsInfinite() const { return scale == 0 && (bits & ~(std::uint64_t{1} << 63)) == 0x7FF0000000000000u; }
+};
+
 namespace detail {
 // The same field computed by integer arithmetic alone, without the long
 // double shortcut. FormatValue falls back to it near rounding boundaries;
