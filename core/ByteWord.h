@@ -31,4 +31,25 @@ inline int FirstNonZeroByte(std::uint64_t word) {
     return std::countr_zero(word) / 8;
 }
 
+// The first `c` in [p, end), or end. The Windows C runtime's memchr, as Wine
+// has it, takes one byte at a time, a fifth of a 32-bit conversion's reading
+// time when it looked for a Ctrl-Z in every byte read: there eight at a time
+// (a byte equal to `c` is a zero byte of the exclusive or, and the lowest
+// zero byte's flag is exact). glibc's is faster still.
+inline const char* FindByte(const char* p, const char* end, unsigned char c) {
+#ifdef _WIN32
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t x = Load8(p) ^ Bytes(c);
+        const std::uint64_t zero = (x - Bytes(1)) & ~x & Bytes(0x80);
+        if (zero != 0) return p + FirstNonZeroByte(zero);
+    }
+    for (; p != end; ++p)
+        if (static_cast<unsigned char>(*p) == c) return p;
+    return end;
+#else
+    const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return found != nullptr ? static_cast<const char*>(found) : end;
+#endif
+}
+
 }  // namespace cor2tavik

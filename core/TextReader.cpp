@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "ByteWord.h"
+
 namespace cor2tavik {
 
 namespace {
@@ -47,11 +49,9 @@ std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
 
 // Cuts freshly read bytes at a 0x1A. Returns the new end.
 char* TextReader::StopAtControlZ(char* begin, char* end) {
-    if (void* z = std::memchr(begin, 0x1A, static_cast<std::size_t>(end - begin))) {
-        end = static_cast<char*>(z);
-        inputEnded_ = true;
-    }
-    return end;
+    char* z = const_cast<char*>(FindByte(begin, end, 0x1A));
+    if (z != end) inputEnded_ = true;
+    return z;
 }
 
 bool TextReader::Refill(const char* keep) {
@@ -78,8 +78,8 @@ int TextReader::Peek(std::size_t ahead) {
 std::string_view TextReader::PeekLine(std::size_t max) {
     for (;;) {
         const std::size_t have = static_cast<std::size_t>(end_ - pos_);
-        if (const void* found = std::memchr(pos_, '\n', std::min(have, max + 1))) {
-            const char* newline = static_cast<const char*>(found);
+        const char* limit = pos_ + std::min(have, max + 1);
+        if (const char* newline = FindByte(pos_, limit, '\n'); newline != limit) {
             std::size_t length = static_cast<std::size_t>(newline - pos_);
             if (length != 0 && newline[-1] == '\r') --length;
             return {pos_, std::min(length, max)};
@@ -102,8 +102,7 @@ void TextReader::SkipSpace() {
 
 void TextReader::SkipLine() {
     for (;;) {
-        auto* newline = static_cast<char*>(std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
-        if (newline != nullptr) {
+        if (char* newline = const_cast<char*>(FindByte(pos_, end_, '\n')); newline != end_) {
             pos_ = newline + 1;
             ++line_;
             return;
