@@ -45,7 +45,7 @@ void OutputFile::Flush() {
     if (size == 0 || error_ != 0) return;
     error_ = platform::WriteAll(file_.get(), buffer_.get(), size);
     if (error_ != 0) return;
-    if (writeBack_) writeBack_->Written(fileSize_, size);
+    if (writeBack_) writeBack_->Written(size);
     fileSize_ += size;
 }
 
@@ -82,7 +82,9 @@ int OutputFile::PutInPlace() {
         return platform::OverwriteInPlace(file_.get(), fileSize_, target_);
     }
     if (targetExists_) platform::TakeAttributes(target_, file_.get());
+    const int writeBackError = writeBack_->End();
     writeBack_.reset();
+    if (writeBackError != 0) return writeBackError;
     if (int error = platform::SyncData(file_.get())) return error;
     const platform::CommitSection section;
     if (!section.entered()) return EINTR;

@@ -19,6 +19,7 @@
 
 #include "FileDescriptor.h"
 #include "Platform.h"
+#include "WriteBack.h"
 
 namespace cor2tavik {
 
@@ -61,7 +62,7 @@ private:
     bool inPlace_ = false;   // the old file is overwritten rather than replaced
     std::string temporary_;  // the temporary file's name, when it has one
     std::uint64_t fileSize_ = 0;
-    std::optional<platform::WriteBack> writeBack_;  // for a file that is renamed into place
+    std::optional<WriteBack> writeBack_;  // for a file that is renamed into place
     std::unique_ptr<char[]> buffer_;
     char* next_ = nullptr;
     char* limit_ = nullptr;

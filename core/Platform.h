@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -73,25 +72,6 @@ std::string TemporaryDirectory();
 // left as it is.
 void TakeAttributes(const std::string& original, int fd);
 
-// Gets a file's data on its way to the disk while the file is written, so
-// that the sync at the end waits only for the tail: on Linux a range at a
-// time, without waiting; on Windows, which has no such call, by a flush on a
-// thread of its own every few tens of megabytes. Ends (the destructor) before
-// the file is synced or closed, and waits for a flush under way.
-class WriteBack {
-public:
-    explicit WriteBack(int fd);
-    ~WriteBack();
-    WriteBack(const WriteBack&) = delete;
-    WriteBack& operator=(const WriteBack&) = delete;
-
-    // `size` bytes were written at `offset`.
-    void Written(std::uint64_t offset, std::uint64_t size);
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
 // The file's data on the disk.
 int SyncData(int fd);
 

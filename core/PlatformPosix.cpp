@@ -206,21 +206,6 @@ void TakeAttributes(const std::string& original, int fd) {
     (void)::fchmod(fd, status.st_mode & 07777);
 }
 
-struct WriteBack::State {
-    int fd;
-};
-
-WriteBack::WriteBack(int fd) : state_(new State{fd}) {}
-WriteBack::~WriteBack() = default;
-
-void WriteBack::Written(std::uint64_t offset, std::uint64_t size) {
-#ifdef SYNC_FILE_RANGE_WRITE
-    (void)::sync_file_range(state_->fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)offset, (void)size;
-#endif
-}
-
 int SyncData(int fd) { return ::fdatasync(fd) == 0 ? 0 : errno; }
 
 int Publish(int fd, const std::string& name, const std::string& target) {

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <bit>
 #include <cerrno>
 #include <climits>
@@ -18,12 +17,9 @@
 #include <cwchar>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "FileDescriptor.h"
-#include "Parallel.h"
 #include "Platform.h"
 #include "PlatformShared.h"
 #include "cor2tavik/Conversion.h"
@@ -340,69 +336,6 @@ void TakeAttributes(const std::string& original, int fd) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (WideName(original, wide) != 0 || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return;
     SetAttributes(HandleOf(fd), data.dwFileAttributes, data.ftCreationTime);
-}
-
-// The system writes back on its own, but lazily: left alone, the flush at
-// the end would wait for the whole file. A flush every kStep bytes, on a
-// thread and a handle of its own, keeps the writer writing meanwhile. Not a
-// Channel: a request made while a flush runs is merged with any pending one
-// rather than queued, so the writer never waits for the disk.
-struct WriteBack::State {
-    static constexpr std::uint64_t kStep = std::uint64_t{32} << 20;
-
-    HANDLE handle = nullptr;
-    std::uint64_t unflushed = 0;  // the writer's alone
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool asked = false;  // a flush is wanted
-    bool ending = false;
-    std::jthread flusher;
-
-    void Flush() {
-        for (;;) {
-            {
-                std::unique_lock lock(mutex);
-                wake.wait(lock, [&] { return asked || ending; });
-                if (ending) return;
-                asked = false;
-            }
-            FlushFileBuffers(handle);
-        }
-    }
-
-    // The flusher ends, after a flush under way, before its handle closes.
-    ~State() {
-        {
-            std::lock_guard lock(mutex);
-            ending = true;
-        }
-        wake.notify_one();
-        if (flusher.joinable()) flusher.join();
-        if (handle != nullptr) CloseHandle(handle);
-    }
-};
-
-WriteBack::WriteBack(int fd) : state_(new State) {
-    HANDLE process = GetCurrentProcess();
-    if (!DuplicateHandle(process, HandleOf(fd), process, &state_->handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        state_->handle = nullptr;
-        return;
-    }
-    state_->flusher = StartWorker(true, [state = state_.get()] { state->Flush(); });
-}
-
-WriteBack::~WriteBack() = default;
-
-void WriteBack::Written(std::uint64_t, std::uint64_t size) {
-    if (!state_->flusher.joinable()) return;
-    state_->unflushed += size;
-    if (state_->unflushed < State::kStep) return;
-    state_->unflushed = 0;
-    {
-        std::lock_guard lock(state_->mutex);
-        state_->asked = true;
-    }
-    state_->wake.notify_one();
 }
 
 int SyncData(int fd) { return FlushFileBuffers(HandleOf(fd)) ? 0 : ErrnoOf(GetLastError()); }
