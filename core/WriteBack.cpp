@@ -1,11 +1,10 @@
 #include "WriteBack.h"
 
 #include "Parallel.h"
-#include "Platform.h"
 
 namespace cor2tavik {
 
-WriteBack::WriteBack(int fd) : fd_(fd), thread_(StartWorker(true, [this] { Run(); })) {}
+WriteBack::WriteBack(int fd, int (*sync)(int)) : fd_(fd), sync_(sync), thread_(StartWorker(true, [this] { Run(); })) {}
 
 void WriteBack::Run() {
     for (;;) {
@@ -15,7 +14,7 @@ void WriteBack::Run() {
             if (ending_) return;
             asked_ = false;
         }
-        const int error = platform::SyncData(fd_);
+        const int error = sync_(fd_);
         std::lock_guard lock(mutex_);
         if (error_ == 0) error_ = error;
     }

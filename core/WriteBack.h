@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "Platform.h"
+
 namespace cor2tavik {
 
 // A sync of the file's data (platform::SyncData) on a thread of its own
@@ -19,7 +21,8 @@ class WriteBack {
 public:
     static constexpr std::uint64_t kStep = std::uint64_t{32} << 20;
 
-    explicit WriteBack(int fd);
+    // `sync` is platform::SyncData but in tests.
+    explicit WriteBack(int fd, int (*sync)(int) = platform::SyncData);
     ~WriteBack() { End(); }
     WriteBack(const WriteBack&) = delete;
     WriteBack& operator=(const WriteBack&) = delete;
@@ -35,6 +38,7 @@ private:
     void Run();
 
     int fd_;
+    int (*sync_)(int);
     std::uint64_t unsynced_ = 0;  // the writer's alone
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -8,6 +8,8 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,7 @@
 
 #include "Platform.h"
 #include "TestSupport.h"
+#include "WriteBack.h"
 
 namespace cor2tavik {
 namespace {
@@ -207,6 +210,23 @@ TEST(Conversion, NamedTemporaryFileGoesWithItsHandle) {
     }
 }
 #endif
+
+// A sync on the way that fails is the commit's failure: on Linux the sync at
+// the end would not hear of that write error again.
+std::atomic<int> g_syncs{0};
+int FailingSync(int) {
+    ++g_syncs;
+    return EIO;
+}
+
+TEST(Conversion, WriteBackKeepsTheFirstSyncError) {
+    WriteBack writeBack(-1, FailingSync);
+    writeBack.Written(WriteBack::kStep - 1);
+    writeBack.Written(1);
+    while (g_syncs == 0) std::this_thread::yield();
+    EXPECT_EQ(writeBack.End(), EIO);
+    EXPECT_EQ(g_syncs, 1);
+}
 
 }  // namespace
 }  // namespace cor2tavik
