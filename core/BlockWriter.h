@@ -77,7 +77,7 @@ private:
     // an end for each of the five blocks, and the end code.
     Channel<Message, kBatches + 12> queue_;
     Channel<std::unique_ptr<RecordBatch>, kBatches> spare_;
-    std::jthread formatter_;  // declared last: stopped and joined before the channels go
+    std::jthread formatter_;  // declared last: joined (Stop) before the channels go
 };
 
 }  // namespace cor2tavik
