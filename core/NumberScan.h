@@ -56,8 +56,9 @@ const char* FastInteger(const char* p, std::int32_t& value);
 // the writing one.
 const char* FastRealCell(const char* p, double& cell);
 
-// The reading half: the text's digits as they are, when they make a normal
-// double; else the cell itself, as FastRealCell decides it.
+// The reading half: the text's digits as they are, when the value is below
+// 10^308 and so cannot overflow; else the cell itself, as FastRealCell
+// decides it.
 const char* FastCell(const char* p, Cell& cell);
 // The writing half: the cell FastRealCell gives for the text FastCell
 // scanned, as a Cell with no scale; any other Cell as it is. (Not a double:

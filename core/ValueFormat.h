@@ -51,7 +51,7 @@ struct Cell {
     std::uint32_t scale;
 
     static Cell Of(double cell) { return {std::bit_cast<std::uint64_t>(cell), 0}; }
-    // A text's digits always make a normal double.
+    // A text's digits are kept only for a value that cannot overflow.
     bool IsInfinite() const { return scale == 0 && (bits & ~(std::uint64_t{1} << 63)) == 0x7FF0000000000000u; }
 };
 
