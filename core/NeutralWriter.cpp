@@ -66,7 +66,7 @@ char* PutInt(char* p, long long value) {
 }
 
 char* PutValues(char* p, const Cell* values, int count) {
-    for (int i = 0; i < count; ++i) p = FormatCell(std::bit_cast<double>(DecideCell(values[i]).bits), p);
+    for (int i = 0; i < count; ++i) p = FormatCell(DecideCell(values[i]), p);
     return p;
 }
 

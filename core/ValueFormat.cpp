@@ -364,9 +364,11 @@ char* Format(double value, bool allowFast, char* out) {
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
 
-char* FormatCell(double cell, char* out) {
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(cell);
-    if ((bits >> 48) != kFieldCellTag) return Format(cell, true, out);
+char* FormatCell(double cell, char* out) { return FormatCell(Cell::Of(cell), out); }
+
+char* FormatCell(const Cell& decided, char* out) {
+    const std::uint64_t bits = decided.bits;
+    if ((bits >> 48) != kFieldCellTag) return Format(std::bit_cast<double>(bits), true, out);
     return WriteField(out, (bits >> 34) & 1, bits & 0xFFFFFF, static_cast<int>((bits >> 24) & 0x3FF) - 512);
 }
 

@@ -55,6 +55,10 @@ struct Cell {
     bool IsInfinite() const { return scale == 0 && (bits & ~(std::uint64_t{1} << 63)) == 0x7FF0000000000000u; }
 };
 
+// The same for a decided Cell (no scale): its bits never pass through a
+// floating-point register, which on 32-bit x86 could quieten the NaN.
+char* FormatCell(const Cell& decided, char* out);
+
 namespace detail {
 // The same field computed by integer arithmetic alone, without the long
 // double shortcut. FormatValue falls back to it near rounding boundaries;

@@ -3,7 +3,6 @@
 // size, for a result file one byte giving the model's node or element count,
 // then the file. The file is read twice, in the default chunk and in the
 // small one; both reads must agree in every row, table entry and problem.
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -41,7 +40,7 @@ public:
     void Put() override {
         char field[kValueFieldWidth];
         for (std::int32_t i = 0; i < 6 * batch_->rows; ++i)
-            stream_.append(field, FormatCell(std::bit_cast<double>(DecideCell(batch_->values[i]).bits), field));
+            stream_.append(field, FormatCell(DecideCell(batch_->values[i]), field));
         stream_.append(reinterpret_cast<const char*>(batch_->slots), sizeof(std::int32_t) * kElementSlots * batch_->rows);
     }
     void End() override {
