@@ -476,15 +476,6 @@ Cell DecideCell(const Cell& cell) {
     return decided;
 }
 
-const char* FastRealCell(const char* p, double& cell) {
-    Cell scanned;
-    const char* end = FastCell(p, scanned);
-    if (end == nullptr) return nullptr;
-    const Cell decided = DecideCell(scanned);
-    std::memcpy(&cell, &decided.bits, sizeof cell);
-    return end;
-}
-
 const char* FastInteger(const char* p, std::int32_t& value) {
     if constexpr (!kLittleEndian) return nullptr;
     const bool negative = *p == '-';

@@ -50,20 +50,15 @@ inline constexpr std::ptrdiff_t kFastScanReach = 64;
 const char* FastReal(const char* p, double& value);
 const char* FastInteger(const char* p, std::int32_t& value);
 
-// The same for a value on its way to the neutral file: a FieldCell (see
-// ValueFormat.h) when the text's digits decide the field, else the double.
-// It is done in two halves, FastCell on the reading thread and DecideCell on
-// the writing one.
-const char* FastRealCell(const char* p, double& cell);
-
-// The reading half: the text's digits as they are, when the value is below
-// 10^308 and so cannot overflow; else the cell itself, as FastRealCell
-// decides it.
+// The same for a value on its way to the neutral file, in two halves. On
+// the reading thread, FastCell: the text's digits as they are (a Cell, see
+// ValueFormat.h), when the value is below 10^308 and so cannot overflow;
+// else the cell DecideCell would give. On the writing thread, DecideCell: a
+// Cell with no scale, holding a FieldCell when the text's digits decide the
+// field, else the double; any other Cell as it is. (Not a double: a 32-bit
+// x86 program returns one in an x87 register, which would quieten the
+// signalling NaN of a decided field.)
 const char* FastCell(const char* p, Cell& cell);
-// The writing half: the cell FastRealCell gives for the text FastCell
-// scanned, as a Cell with no scale; any other Cell as it is. (Not a double:
-// a 32-bit x86 program returns one in an x87 register, which would quieten
-// the signalling NaN of a decided field.)
 Cell DecideCell(const Cell& cell);
 
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.

@@ -364,8 +364,6 @@ char* Format(double value, bool allowFast, char* out) {
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
 
-char* FormatCell(double cell, char* out) { return FormatCell(Cell::Of(cell), out); }
-
 char* FormatCell(const Cell& decided, char* out) {
     const std::uint64_t bits = decided.bits;
     if ((bits >> 48) != kFieldCellTag) return Format(std::bit_cast<double>(bits), true, out);
