@@ -201,6 +201,35 @@ void BM_TextReaderRecords(benchmark::State& state) {
 }
 BENCHMARK(BM_TextReaderRecords)->Unit(benchmark::kMillisecond);
 
+// As the result reader takes them: cells, one call a field or a record's
+// six in one run.
+template <bool kRun>
+void TextReaderCells(benchmark::State& state) {
+    RecordFile file(kRecords);
+    for (auto _ : state) {
+        TextReader in(file.Open());
+        std::int32_t label;
+        Cell cells[6];
+        for (int r = 0; r < kRecords; ++r) {
+            in.ScanInteger(label);
+            in.Match(':');
+            if constexpr (kRun) {
+                int scanned;
+                in.ScanCells(cells, 6, scanned);
+            } else {
+                for (Cell& cell : cells) in.ScanCell(cell);
+            }
+            benchmark::DoNotOptimize(cells);
+        }
+    }
+    state.counters["per_value"] = benchmark::Counter(
+        kRecords * 7, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+void BM_TextReaderCells_OneByOne(benchmark::State& state) { TextReaderCells<false>(state); }
+void BM_TextReaderCells_Run(benchmark::State& state) { TextReaderCells<true>(state); }
+BENCHMARK(BM_TextReaderCells_OneByOne)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextReaderCells_Run)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

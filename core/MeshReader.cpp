@@ -41,8 +41,7 @@ void ReadElementLine(TextReader& in, long lineNumber, std::int64_t i, ElementHea
                      ProblemList& problems) {
     std::int32_t head[3] = {0, 0, 0};
     int scanned = 0;
-    ScanStatus status = ScanStatus::ok;
-    while (scanned < 3 && (status = in.ScanLineInteger(head[scanned])) == ScanStatus::ok) ++scanned;
+    ScanStatus status = in.ScanLineIntegers(head, 3, scanned);
     element = {head[0], head[1]};
     if (scanned < 3) {
         static constexpr Field kHead[] = {Field::elementNumber, Field::typeCode, Field::nodeCount};
@@ -60,7 +59,7 @@ void ReadElementLine(TextReader& in, long lineNumber, std::int64_t i, ElementHea
     };
     if (nodeCount == 4 || nodeCount == 8 || nodeCount == 10) {
         int stored = 0;
-        while (stored < nodeCount && (status = in.ScanLineInteger(slot[stored])) == ScanStatus::ok) ++stored;
+        in.ScanLineIntegers(slot, nodeCount, stored);
         if (stored < nodeCount) problem(Reason::elementNodesShort, stored, nodeCount);
     } else {
         problem(Reason::nodeCountUnsupported, nodeCount);

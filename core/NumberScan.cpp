@@ -438,7 +438,9 @@ Decimal DecimalOf(const Cell& cell) {
 
 }  // namespace
 
-const char* FastCell(const char* p, Cell& cell) {
+namespace {
+
+[[gnu::always_inline]] inline const char* CellAt(const char* p, Cell& cell) {
     Decimal d;
     if (!ScanDecimal(p, d)) return nullptr;
     // The first significant digit's power of ten is at most k + digits - 1:
@@ -453,6 +455,38 @@ const char* FastCell(const char* p, Cell& cell) {
     cell = Cell::Of(value);
     return d.end;
 }
+
+// Blanks from p, eight at a time, while p < limit (where eight bytes can
+// still be read).
+[[gnu::always_inline]] inline const char* BlanksBefore(const char* p, const char* limit) {
+    for (; p < limit; p += 8)
+        if (const std::uint64_t other = Load8(p) ^ Bytes(' '); other != 0) return p + FirstNonZeroByte(other);
+    return p;
+}
+
+// The loop both runs share: `scan` is FastInteger or CellAt, on a local
+// pointer rather than the reader's own.
+template <typename T, typename Scan>
+[[gnu::always_inline]] inline int FastRun(const char*& p, const char* limit, T* values, int n, Scan scan) {
+    if constexpr (!kLittleEndian) return 0;
+    const char* q = p;
+    int i = 0;
+    for (; i < n; ++i) {
+        q = BlanksBefore(q, limit);
+        if (q >= limit) break;
+        const char* next = scan(q, values[i]);
+        if (next == nullptr) break;
+        q = next;
+    }
+    p = q;
+    return i;
+}
+
+}  // namespace
+
+const char* FastCell(const char* p, Cell& cell) { return CellAt(p, cell); }
+
+int FastCells(const char*& p, const char* limit, Cell* cells, int n) { return FastRun(p, limit, cells, n, CellAt); }
 
 Cell DecideCell(const Cell& cell) {
     if (cell.scale == 0) return cell;
@@ -476,7 +510,9 @@ Cell DecideCell(const Cell& cell) {
     return decided;
 }
 
-const char* FastInteger(const char* p, std::int32_t& value) {
+namespace {
+
+[[gnu::always_inline]] inline const char* IntegerAt(const char* p, std::int32_t& value) {
     if constexpr (!kLittleEndian) return nullptr;
     const bool negative = *p == '-';
     if (*p == '+' || *p == '-') ++p;
@@ -497,6 +533,14 @@ const char* FastInteger(const char* p, std::int32_t& value) {
     }
     if (!Signed32(magnitude, negative, value)) return nullptr;
     return p + n;
+}
+
+}  // namespace
+
+const char* FastInteger(const char* p, std::int32_t& value) { return IntegerAt(p, value); }
+
+int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, int n) {
+    return FastRun(p, limit, values, n, IntegerAt);
 }
 
 }  // namespace cor2tavik

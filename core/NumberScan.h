@@ -61,6 +61,14 @@ const char* FastInteger(const char* p, std::int32_t& value);
 const char* FastCell(const char* p, Cell& cell);
 Cell DecideCell(const Cell& cell);
 
+// The fields of one line, one after another, each after its blanks (' '
+// only): at most `n` by FastInteger or FastCell, while a field starts
+// before `limit`, which must be at least kFastScanReach bytes before the
+// end of what is in memory. Returns how many were scanned and moves p past
+// the last; the blanks before a field they leave are skipped.
+int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, int n);
+int FastCells(const char*& p, const char* limit, Cell* cells, int n);
+
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);
 

@@ -22,11 +22,13 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
             status = ScanStatus::mismatch;
             colonMissing = true;
         }
-        for (int c = 0; c < shape.width && status == ScanStatus::ok; ++c) {
-            field = shape.fields[c];
-            status = in.ScanCell(record[c]);
-            if (status == ScanStatus::ok && record[c].IsInfinite())
-                problems.Add({.line = in.line(), .reason = Reason::fieldBeyondRange, .subject = shape.record, .index = k + 1, .field = field});
+        if (status == ScanStatus::ok) {
+            int scanned = 0;
+            status = in.ScanCells(record, shape.width, scanned);
+            for (int c = 0; c < scanned; ++c)
+                if (record[c].IsInfinite())
+                    problems.Add({.line = in.line(), .reason = Reason::fieldBeyondRange, .subject = shape.record, .index = k + 1, .field = shape.fields[c]});
+            if (status != ScanStatus::ok) field = shape.fields[scanned];
         }
         if (status == ScanStatus::end) {
             problems.Add({.line = in.line(), .reason = shape.end, .numbers = {k, declared}});

@@ -200,6 +200,31 @@ ScanStatus TextReader::ScanReal(double& value) { return ScanRealBy<double, FastR
 
 ScanStatus TextReader::ScanCell(Cell& cell) { return ScanRealBy<Cell, FastCell>(cell); }
 
+template <typename T, int (*Run)(const char*&, const char*, T*, int), ScanStatus (TextReader::*One)(T&)>
+ScanStatus TextReader::ScanRun(T* values, int n, int& scanned) {
+    scanned = 0;
+    while (scanned < n) {
+        if (end_ - pos_ > kFastScanReach) {
+            const char* p = pos_;
+            scanned += Run(p, end_ - kFastScanReach, values + scanned, n - scanned);
+            pos_ = const_cast<char*>(p);
+            if (scanned == n) break;
+        }
+        // Near the buffer's end, or a field the fast scan leaves.
+        if (const ScanStatus status = (this->*One)(values[scanned]); status != ScanStatus::ok) return status;
+        ++scanned;
+    }
+    return ScanStatus::ok;
+}
+
+ScanStatus TextReader::ScanLineIntegers(std::int32_t* values, int n, int& scanned) {
+    return ScanRun<std::int32_t, FastLineIntegers, &TextReader::ScanLineInteger>(values, n, scanned);
+}
+
+ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
+    return ScanRun<Cell, FastCells, &TextReader::ScanCell>(cells, n, scanned);
+}
+
 // A token of at least half a buffer, which has its digits: sign and digits.
 ScanStatus TextReader::StreamInteger(std::int32_t& value) {
     LongInteger number;

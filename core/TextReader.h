@@ -57,6 +57,12 @@ public:
     // skipped, and the line's end gives ScanStatus::end.
     ScanStatus ScanLineInteger(std::int32_t& value);
 
+    // `n` fields in a row, as the calls above scan them one by one, the
+    // common ones without a call each. Sets `scanned` to how many scanned
+    // and returns the status of the field after them, ok when all did.
+    ScanStatus ScanLineIntegers(std::int32_t* values, int n, int& scanned);
+    ScanStatus ScanCells(Cell* cells, int n, int& scanned);
+
     // The next unread bytes as a message quotes them: after a field that did
     // not scan, the field's text.
     std::string QuoteAhead();
@@ -77,6 +83,8 @@ public:
 
 private:
     ScanStatus IntegerHere(std::int32_t& value);
+    template <typename T, int (*Run)(const char*&, const char*, T*, int), ScanStatus (TextReader::*One)(T&)>
+    ScanStatus ScanRun(T* values, int n, int& scanned);
     template <typename T, typename Length, typename Parse>
     ScanStatus ScanField(T& value, Length length, Parse parse, int lookahead, ScanStatus (TextReader::*stream)(T&));
     // A real by `Fast` where the buffer holds enough ahead, else the general way.
