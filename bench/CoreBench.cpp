@@ -151,6 +151,22 @@ void BM_ScanIntegerInLine(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanIntegerInLine);
 
+// The same line as the element reader takes it: the fields in one run.
+void BM_FastLineIntegers(benchmark::State& state) {
+    std::string line = "  970298   308     8  989898  989899  989999  989998  999898  999899  999999  999998\r\n";
+    line.append(kFastScanReach, ' ');
+    constexpr int kFields = 11;
+    std::int32_t values[kFields];
+    for (auto _ : state) {
+        const char* p = line.data();
+        benchmark::DoNotOptimize(FastLineIntegers(p, line.data() + line.size() - kFastScanReach, values, kFields));
+        benchmark::DoNotOptimize(values);
+    }
+    state.counters["per_value"] =
+        benchmark::Counter(kFields, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FastLineIntegers);
+
 // A scratch file of `records` lines "label: v1 .. v6", CR LF ended.
 class RecordFile {
 public:
