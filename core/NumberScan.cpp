@@ -264,12 +264,51 @@ bool EightDigits(std::uint64_t v) {
     return (v & Bytes(0xF0)) == Bytes(0x30) && ((v + Bytes(0x06)) & Bytes(0xF0)) == Bytes(0x30);
 }
 
+// Byte i of a little-endian word.
+constexpr unsigned ByteAt(std::uint64_t v, int i) { return static_cast<unsigned>(v >> (8 * i)) & 0xFF; }
+
+// The two shapes solvers write most, "d.dddddddddddddddE+dd" (%.16E) and
+// "d.ddddddE+dd" (%E), each after an optional sign, checked at fixed places
+// a word at a time: no loop and no branch that depends on a digit count.
+// The same Decimal as the general scan below, or false for any other text.
+[[gnu::always_inline]] inline bool ShapedDecimal(const char* q, bool negative, Decimal& d) {
+    if constexpr (!kLittleEndian) return false;
+    // "d.dddddd" read as the eight digits "d0dddddd".
+    const std::uint64_t head = Load8(q);
+    if (ByteAt(head, 1) != '.' || !EightDigits((head & ~std::uint64_t{0xFF00}) | 0x3000)) return false;
+    const unsigned lead = ByteAt(head, 0) - '0';
+    // d * 10^7 + the six: take away the nine d * 10^6 that leaves d * 10^6.
+    const std::uint64_t seven = EightDigitValue((head & ~std::uint64_t{0xFF00}) | 0x3000) - 9000000u * lead;
+    std::uint64_t tail = Load8(q + 8);
+    std::uint64_t m = seven;
+    int digits = 7;
+    const char* exponent = q + 8;
+    if (EightDigits(tail)) {
+        // Sixteen after the point: eight more, then two before the exponent.
+        const std::uint64_t last = Load8(q + 16);
+        if (!IsDigit(static_cast<char>(ByteAt(last, 0))) || !IsDigit(static_cast<char>(ByteAt(last, 1)))) return false;
+        m = (seven * 100000000 + EightDigitValue(tail)) * 100 + (ByteAt(last, 0) - '0') * 10 + (ByteAt(last, 1) - '0');
+        digits = 17;
+        exponent = q + 18;
+        tail = last >> 16;
+    }
+    // "E+dd" and then no digit.
+    const unsigned sign = ByteAt(tail, 1);
+    if ((ByteAt(tail, 0) | 0x20) != 'e' || (sign != '+' && sign != '-') || !IsDigit(static_cast<char>(ByteAt(tail, 2))) ||
+        !IsDigit(static_cast<char>(ByteAt(tail, 3))) || IsDigit(exponent[4]))
+        return false;
+    const int e = static_cast<int>((ByteAt(tail, 2) - '0') * 10 + (ByteAt(tail, 3) - '0'));
+    d = {m, (sign == '-' ? -e : e) - (digits - 1), digits, negative, exponent + 4};
+    return true;
+}
+
 // False when the token has no digits, more than 19, or an exponent of more
 // than four digits: the general path decides those.
 [[gnu::always_inline]] inline bool ScanDecimal(const char* p, Decimal& d) {
     const char* q = p;
     const bool negative = *q == '-';
     q += negative | (*q == '+');
+    if (ShapedDecimal(q, negative, d)) return true;
 
     // Up to 19 digits, leading zeros included, fit 64 bits.
     int room = 19;
