@@ -31,6 +31,30 @@ inline int FirstNonZeroByte(std::uint64_t word) {
     return std::countr_zero(word) / 8;
 }
 
+// The eight decimal digits of n < 10^8, one a byte as values 0 to 9 (not
+// yet text), the leading digit in the low byte: n splits into two halves of
+// four digits, each half into two pairs, each pair into two digits, every
+// split a multiply and shift on all lanes at once (x / 100 is x * 10486 >> 20
+// below 10^4, x / 10 is x * 103 >> 10 below 100). A lane's quotient goes to
+// its low end, the remainder above it: the written order on little-endian
+// machines.
+inline std::uint64_t DigitBytes(std::uint32_t n) {
+    if constexpr (!kWideWords) {
+        auto four = [](std::uint32_t v) {
+            const std::uint32_t hundreds = v * 10486 >> 20;
+            const std::uint32_t pairs = (v << 16) - hundreds * (100 * 65536 - 1);
+            const std::uint32_t tens = (pairs * 103 >> 10) & 0x000F000F;
+            return (pairs << 8) - tens * (10 * 256 - 1);
+        };
+        return four(n / 10000) | std::uint64_t{four(n % 10000)} << 32;
+    }
+    const std::uint64_t halves = n / 10000 | std::uint64_t{n % 10000} << 32;
+    const std::uint64_t hundreds = (halves * 10486 >> 20) & 0x0000007F0000007F;
+    const std::uint64_t pairs = (halves << 16) - hundreds * (100 * 65536 - 1);
+    const std::uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000F;
+    return (pairs << 8) - tens * (10 * 256 - 1);
+}
+
 // The first `c` in [p, end), or end. The Windows C runtime's memchr, as Wine
 // has it, takes one byte at a time, a fifth of a 32-bit conversion's reading
 // time when it looked for a Ctrl-Z in every byte read: there eight at a time

@@ -1,5 +1,6 @@
 #include "ValueFormat.h"
 
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ByteWord.h"
 #include "X87Precision.h"
 
 // How the field's mantissa comes about. Let E = floor(log10 |d|) and
@@ -25,13 +27,45 @@
 namespace cor2tavik {
 namespace {
 
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+// "E+xxx" less its 'E', four bytes in the written order, for each exponent
+// from -512 to 511 (every exponent a FieldCell can hold) at exponent + 512.
+constexpr auto kExponentTexts = [] {
+    std::array<std::uint32_t, 1024> texts{};
+    for (int i = 0; i < 1024; ++i) {
+        const int e = i < 512 ? 512 - i : i - 512;
+        const std::uint32_t sign = i < 512 ? '-' : '+';
+        texts[i] = sign | std::uint32_t('0' + e / 100) << 8 | std::uint32_t('0' + e / 10 % 10) << 16 |
+                   std::uint32_t('0' + e % 10) << 24;
+    }
+    return texts;
+}();
+
 inline char* WritePair(char* p, unsigned v) {
     std::memcpy(p, kDigitPairs + 2 * v, 2);
     return p + 2;
 }
 
-// `digits` has 7 digits (6 when negative), or is 0 for zero.
-char* WriteField(char* out, bool negative, std::uint32_t digits, int exponent) {
+// `digits` has 7 digits (6 when negative), or is 0 for zero; `exponent` is
+// within -512 to 511.
+//
+// On little-endian machines the field is two words, bytes 0-7 and 5-12,
+// written without a branch: the sign of result values is a coin toss. The
+// digits (times 10 when negative, to make 7 either way) become "d.dddddd";
+// a negative field is the same shifted up a byte, under its '-'.
+[[gnu::always_inline]] inline char* WriteField(char* out, bool negative, std::uint32_t digits, int exponent) {
+    if constexpr (kLittleEndian) {
+        const std::uint32_t minus = negative;
+        const std::uint64_t text = DigitBytes(digits * (1 + 9 * minus)) | Bytes('0');  // "0ddddddd"
+        const std::uint64_t point = (text >> 8 & 0xFF) | std::uint64_t{'.'} << 8 | (text & ~std::uint64_t{0xFFFF});
+        const std::uint64_t head = point << (8 * minus) | (std::uint64_t{'-'} & (0 - std::uint64_t{minus}));
+        const std::uint64_t tail = head >> 40 | std::uint64_t{'E'} << 24 |
+                                   std::uint64_t{kExponentTexts[static_cast<unsigned>(exponent + 512) & 1023]} << 32;
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + 5, &tail, 8);
+        return out + kValueFieldWidth;
+    }
     char* p = out;
     if (negative) {
         *p++ = '-';
