@@ -52,14 +52,16 @@ inline char* WritePair(char* p, unsigned v) {
 //
 // On little-endian machines the field is two words, bytes 0-7 and 5-12,
 // written without a branch: the sign of result values is a coin toss. The
-// digits (times 10 when negative, to make 7 either way) become "d.dddddd";
-// a negative field is the same shifted up a byte, under its '-'.
+// digits' text is "0ddddddd" ("00dddddd" when negative); the lead digit
+// moves down a byte to make room for the point, the negative layout is the
+// positive one a byte further up, under its '-'.
 [[gnu::always_inline]] inline char* WriteField(char* out, bool negative, std::uint32_t digits, int exponent) {
     if constexpr (kLittleEndian) {
-        const std::uint32_t minus = negative;
-        const std::uint64_t text = DigitBytes(digits * (1 + 9 * minus)) | Bytes('0');  // "0ddddddd"
-        const std::uint64_t point = (text >> 8 & 0xFF) | std::uint64_t{'.'} << 8 | (text & ~std::uint64_t{0xFFFF});
-        const std::uint64_t head = point << (8 * minus) | (std::uint64_t{'-'} & (0 - std::uint64_t{minus}));
+        const std::uint64_t minus = negative;
+        const unsigned up = 8 * static_cast<unsigned>(minus);
+        const std::uint64_t text = DigitBytes(digits) | Bytes('0');
+        const std::uint64_t head = (text & ~std::uint64_t{0xFFFF} << up) | (text >> 8 & std::uint64_t{0xFF} << up) |
+                                   std::uint64_t{'.'} << 8 << up | (std::uint64_t{'-'} & (0 - minus));
         const std::uint64_t tail = head >> 40 | std::uint64_t{'E'} << 24 |
                                    std::uint64_t{kExponentTexts[static_cast<unsigned>(exponent + 512) & 1023]} << 32;
         std::memcpy(out, &head, 8);
