@@ -31,28 +31,24 @@ inline int FirstNonZeroByte(std::uint64_t word) {
     return std::countr_zero(word) / 8;
 }
 
-// The eight decimal digits of n < 10^8, one a byte as values 0 to 9 (not
-// yet text), the leading digit in the low byte: n splits into two halves of
-// four digits, each half into two pairs, each pair into two digits, every
-// split a multiply and shift on all lanes at once (x / 100 is x * 10486 >> 20
-// below 10^4, x / 10 is x * 103 >> 10 below 100). A lane's quotient goes to
-// its low end, the remainder above it: the written order on little-endian
-// machines.
-inline std::uint64_t DigitBytes(std::uint32_t n) {
-    if constexpr (!kWideWords) {
-        auto four = [](std::uint32_t v) {
-            const std::uint32_t hundreds = v * 10486 >> 20;
-            const std::uint32_t pairs = (v << 16) - hundreds * (100 * 65536 - 1);
-            const std::uint32_t tens = (pairs * 103 >> 10) & 0x000F000F;
-            return (pairs << 8) - tens * (10 * 256 - 1);
-        };
-        return four(n / 10000) | std::uint64_t{four(n % 10000)} << 32;
-    }
-    const std::uint64_t halves = n / 10000 | std::uint64_t{n % 10000} << 32;
-    const std::uint64_t hundreds = (halves * 10486 >> 20) & 0x0000007F0000007F;
-    const std::uint64_t pairs = (halves << 16) - hundreds * (100 * 65536 - 1);
-    const std::uint64_t tens = (pairs * 103 >> 10) & 0x000F000F000F000F;
-    return (pairs << 8) - tens * (10 * 256 - 1);
+// "00" to "99" back to back: two digits at a time for the writers.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The eight decimal digits of n < 10^8 as text, leading zeros included, the
+// leading digit in the low byte. Pairs from the table measured faster than
+// splitting every byte at once by multiply and shift: a little on 64-bit
+// machines, by a third on 32-bit x86.
+inline std::uint64_t DigitText(std::uint32_t n) {
+    auto four = [](std::uint32_t v) {
+        std::uint16_t high, low;
+        std::memcpy(&high, kDigitPairs + 2 * (v / 100), 2);
+        std::memcpy(&low, kDigitPairs + 2 * (v % 100), 2);
+        return std::uint32_t{high} | std::uint32_t{low} << 16;
+    };
+    return four(n / 10000) | std::uint64_t{four(n % 10000)} << 32;
 }
 
 // The first `c` in [p, end), or end. The Windows C runtime's memchr, as Wine

@@ -36,20 +36,21 @@ char* PutInt(char* p, long long value, int width) {
 
 // The same for a width known here, faster for values of at most `Width`
 // digits: eight digits whose leading zeros, all but the last digit, turn to
-// blanks, then the last `Width` of them.
+// blanks, then the last `Width` of them; no branch on the value's length.
 template <int Width>
 char* PutInt(char* p, long long value) {
     static_assert(Width >= 1 && Width <= 8);
     constexpr long long kLimit = Width == 8 ? 100000000 : Width == 6 ? 1000000 : 0;
     if constexpr (kLimit != 0 && std::endian::native == std::endian::little) {
         if (value >= 0 && value < kLimit) {
-            const std::uint64_t digits = DigitBytes(static_cast<std::uint32_t>(value));
-            // The bits below the first nonzero digit's lowest set bit (bits 0
-            // to 3 of its byte, which has a digit 1 to 9): a marker in the
-            // last byte keeps that digit for 0. Text '0' is 0x30, ' ' 0x20.
-            const std::uint64_t marked = digits | std::uint64_t{1} << 56;
+            const std::uint64_t text = DigitText(static_cast<std::uint32_t>(value));
+            // The bits below the lowest set bit of the first digit not 0
+            // (bits 0 to 3 of its byte) mark the leading zeros, which turn
+            // to blanks ('0' is 0x30, ' ' 0x20); a marker in the last byte
+            // keeps its digit when all are 0.
+            const std::uint64_t marked = (text ^ Bytes('0')) | std::uint64_t{1} << 56;
             const std::uint64_t leading = (marked & (0 - marked)) - 1;
-            std::uint64_t word = digits | Bytes(0x20) | (Bytes(0x10) & ~leading);
+            std::uint64_t word = text & ~(Bytes(0x10) & leading);
             word >>= 8 * (8 - Width);
             std::memcpy(p, &word, Width);
             return p + Width;
