@@ -37,8 +37,9 @@ char* PutInt(char* p, long long value, int width) {
 // The same for a width known here, faster for values of at most `Width`
 // digits: eight digits whose leading zeros, all but the last digit, turn to
 // blanks, then the last `Width` of them; no branch on the value's length.
+// Inlined: the call would cost as much as the work.
 template <int Width>
-char* PutInt(char* p, long long value) {
+[[gnu::always_inline]] inline char* PutInt(char* p, long long value) {
     static_assert(Width >= 1 && Width <= 8);
     constexpr long long kLimit = Width == 8 ? 100000000 : Width == 6 ? 1000000 : 0;
     if constexpr (kLimit != 0 && std::endian::native == std::endian::little) {
