@@ -31,6 +31,26 @@ inline int FirstNonZeroByte(std::uint64_t word) {
     return std::countr_zero(word) / 8;
 }
 
+// "00" to "99" back to back: two digits at a time for the writers.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The eight decimal digits of n < 10^8 as text, leading zeros included, the
+// leading digit in the low byte. Pairs from the table measured faster than
+// splitting every byte at once by multiply and shift: a little on 64-bit
+// machines, by a third on 32-bit x86.
+inline std::uint64_t DigitText(std::uint32_t n) {
+    auto four = [](std::uint32_t v) {
+        std::uint16_t high, low;
+        std::memcpy(&high, kDigitPairs + 2 * (v / 100), 2);
+        std::memcpy(&low, kDigitPairs + 2 * (v % 100), 2);
+        return std::uint32_t{high} | std::uint32_t{low} << 16;
+    };
+    return four(n / 10000) | std::uint64_t{four(n % 10000)} << 32;
+}
+
 // The first `c` in [p, end), or end. The Windows C runtime's memchr, as Wine
 // has it, takes one byte at a time, a fifth of a 32-bit conversion's reading
 // time when it looked for a Ctrl-Z in every byte read: there eight at a time

@@ -1,6 +1,5 @@
 #include "NeutralWriter.h"
 
-#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -36,27 +35,23 @@ char* PutInt(char* p, long long value, int width) {
 }
 
 // The same for a width known here, faster for values of at most `Width`
-// digits: eight digits with the leading zeros blanked, then the last `Width`.
+// digits: eight digits whose leading zeros, all but the last digit, turn to
+// blanks, then the last `Width` of them; no branch on the value's length.
+// Inlined: the call would cost as much as the work.
 template <int Width>
-char* PutInt(char* p, long long value) {
+[[gnu::always_inline]] inline char* PutInt(char* p, long long value) {
     static_assert(Width >= 1 && Width <= 8);
     constexpr long long kLimit = Width == 8 ? 100000000 : Width == 6 ? 1000000 : 0;
     if constexpr (kLimit != 0 && std::endian::native == std::endian::little) {
         if (value >= 0 && value < kLimit) {
-            auto pair = [](std::uint32_t n) {
-                std::uint16_t digits;
-                std::memcpy(&digits, kDigitPairs + 2 * n, 2);
-                return std::uint64_t{digits};
-            };
-            const auto v = static_cast<std::uint32_t>(value);
-            const std::uint32_t high = v / 10000, low = v % 10000;
-            // The first digit in the low byte.
-            std::uint64_t word =
-                pair(high / 100) | pair(high % 100) << 16 | pair(low / 100) << 32 | pair(low % 100) << 48;
-            const std::uint64_t nonZero = word ^ Bytes('0');
-            const int zeros = std::min(nonZero == 0 ? 8 : FirstNonZeroByte(nonZero), 7);
-            const std::uint64_t blanked = (std::uint64_t{1} << (8 * zeros)) - 1;
-            word = (word & ~blanked) | (Bytes(' ') & blanked);
+            const std::uint64_t text = DigitText(static_cast<std::uint32_t>(value));
+            // The bits below the lowest set bit of the first digit not 0
+            // (bits 0 to 3 of its byte) mark the leading zeros, which turn
+            // to blanks ('0' is 0x30, ' ' 0x20); a marker in the last byte
+            // keeps its digit when all are 0.
+            const std::uint64_t marked = (text ^ Bytes('0')) | std::uint64_t{1} << 56;
+            const std::uint64_t leading = (marked & (0 - marked)) - 1;
+            std::uint64_t word = text & ~(Bytes(0x10) & leading);
             word >>= 8 * (8 - Width);
             std::memcpy(p, &word, Width);
             return p + Width;

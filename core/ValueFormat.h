@@ -9,12 +9,6 @@ namespace cor2tavik {
 
 inline constexpr std::size_t kValueFieldWidth = 13;
 
-// "00" to "99" back to back: two digits at a time for the writers.
-inline constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 // Writes the field for `value` at `out` (exactly kValueFieldWidth bytes, no
 // terminator) and returns out + kValueFieldWidth.
 //
