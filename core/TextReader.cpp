@@ -89,6 +89,21 @@ std::string_view TextReader::PeekLine(std::size_t max) {
 }
 
 void TextReader::SkipSpace() {
+    // Most often: nothing, or a line end and the next line's few blanks.
+    if (end_ - pos_ >= 16) {
+        const char* p = pos_;
+        p += *p == '\r';
+        const bool newline = *p == '\n';
+        p += newline;
+        if (const std::uint64_t other = Load8(p) ^ Bytes(' '); other != 0) {
+            p += FirstNonZeroByte(other);
+            if (!IsSpace(*p)) {
+                pos_ = const_cast<char*>(p);
+                line_ += newline;
+                return;
+            }
+        }
+    }
     for (;;) {
         for (;;) {
             pos_ = const_cast<char*>(SkipBlanks(pos_, end_));
