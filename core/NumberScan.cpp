@@ -267,28 +267,38 @@ bool EightDigits(std::uint64_t v) {
 // Byte i of a little-endian word.
 constexpr unsigned ByteAt(std::uint64_t v, int i) { return static_cast<unsigned>(v >> (8 * i)) & 0xFF; }
 
-// The two shapes solvers write most, "d.dddddddddddddddE+dd" (%.16E) and
-// "d.ddddddE+dd" (%E), each after an optional sign, checked at fixed places
-// a word at a time: no loop and no branch that depends on a digit count.
-// The same Decimal as the general scan below, or false for any other text.
-[[gnu::always_inline]] inline bool ShapedDecimal(const char* q, bool negative, Decimal& d) {
+// A real of the two shapes solvers write most, "d.dddddddddddddddE+dd"
+// (%.16E) and "d.ddddddE+dd" (%E), as its first seven digits and the ten
+// after them (none for %E): the field's digits without a division.
+struct ShapedReal {
+    std::uint32_t seven;
+    std::uint64_t rest;  // below 10^restDigits
+    int restDigits;      // 0 or 10
+    int k;               // of the last digit
+    const char* end;
+    std::uint64_t Significand() const { return std::uint64_t{seven} * kPow10[restDigits] + rest; }
+};
+
+// Those shapes after an optional sign, checked at fixed places a word at a
+// time: no loop and no branch that depends on a digit count.
+[[gnu::always_inline]] inline bool ShapedText(const char* q, ShapedReal& r) {
     if constexpr (!kLittleEndian) return false;
     // "d.dddddd" read as the eight digits "d0dddddd".
     const std::uint64_t head = Load8(q);
-    if (ByteAt(head, 1) != '.' || !EightDigits((head & ~std::uint64_t{0xFF00}) | 0x3000)) return false;
-    const unsigned lead = ByteAt(head, 0) - '0';
+    const std::uint64_t eight = (head & ~std::uint64_t{0xFF00}) | 0x3000;
+    if (ByteAt(head, 1) != '.' || !EightDigits(eight)) return false;
     // d * 10^7 + the six: take away the nine d * 10^6 that leaves d * 10^6.
-    const std::uint64_t seven = EightDigitValue((head & ~std::uint64_t{0xFF00}) | 0x3000) - 9000000u * lead;
+    r.seven = EightDigitValue(eight) - 9000000u * (ByteAt(head, 0) - '0');
+    r.rest = 0;
+    r.restDigits = 0;
     std::uint64_t tail = Load8(q + 8);
-    std::uint64_t m = seven;
-    int digits = 7;
     const char* exponent = q + 8;
     if (EightDigits(tail)) {
         // Sixteen after the point: eight more, then two before the exponent.
         const std::uint64_t last = Load8(q + 16);
         if (!IsDigit(static_cast<char>(ByteAt(last, 0))) || !IsDigit(static_cast<char>(ByteAt(last, 1)))) return false;
-        m = (seven * 100000000 + EightDigitValue(tail)) * 100 + (ByteAt(last, 0) - '0') * 10 + (ByteAt(last, 1) - '0');
-        digits = 17;
+        r.rest = std::uint64_t{EightDigitValue(tail)} * 100 + (ByteAt(last, 0) - '0') * 10 + (ByteAt(last, 1) - '0');
+        r.restDigits = 10;
         exponent = q + 18;
         tail = last >> 16;
     }
@@ -298,17 +308,14 @@ constexpr unsigned ByteAt(std::uint64_t v, int i) { return static_cast<unsigned>
         !IsDigit(static_cast<char>(ByteAt(tail, 3))) || IsDigit(exponent[4]))
         return false;
     const int e = static_cast<int>((ByteAt(tail, 2) - '0') * 10 + (ByteAt(tail, 3) - '0'));
-    d = {m, (sign == '-' ? -e : e) - (digits - 1), digits, negative, exponent + 4};
+    r.k = (sign == '-' ? -e : e) - (6 + r.restDigits);
+    r.end = exponent + 4;
     return true;
 }
 
 // False when the token has no digits, more than 19, or an exponent of more
 // than four digits: the general path decides those.
-[[gnu::always_inline]] inline bool ScanDecimal(const char* p, Decimal& d) {
-    const char* q = p;
-    const bool negative = *q == '-';
-    q += negative | (*q == '+');
-    if (ShapedDecimal(q, negative, d)) return true;
+[[gnu::always_inline]] inline bool GeneralDecimal(const char* q, bool negative, Decimal& d) {
 
     // Up to 19 digits, leading zeros included, fit 64 bits.
     int room = 19;
@@ -353,6 +360,16 @@ constexpr unsigned ByteAt(std::uint64_t v, int i) { return static_cast<unsigned>
     }
     d = {m, exponent - fractionDigits, 19 - room, negative, q};
     return true;
+}
+
+[[gnu::always_inline]] inline bool ScanDecimal(const char* p, Decimal& d) {
+    const bool negative = *p == '-';
+    const char* q = p + (negative | (*p == '+'));
+    if (ShapedReal r; ShapedText(q, r)) {
+        d = {r.Significand(), r.k, 7 + r.restDigits, negative, r.end};
+        return true;
+    }
+    return GeneralDecimal(q, negative, d);
 }
 
 // M * 10^k with M < 10^19 and |k| <= 27 is one correctly rounded operation
@@ -418,6 +435,28 @@ int DigitCount(std::uint64_t m) {
 // the text's y lies within 1.2e-9 (+ 5e-11) of a tie: digits past the kept
 // ones that are 5 followed by zeros, or almost. Those are left to the double.
 // A carry into the next decade gives 1.000000 either way.
+//
+// `kept` holds the field's digits as the text has them, `rest` the digits
+// dropped after them, in units of `unit` (1 when none were dropped).
+bool RoundedField(bool negative, std::uint64_t kept, std::uint64_t rest, std::uint64_t unit, int exponent,
+                  double& cell) {
+    // Normal doubles only, where the relative error bound holds.
+    if (exponent < -307 || exponent > 307) return false;
+    // |2 rest - unit| against 2^-28 of a unit (2^-31 for six digits): more
+    // than the 2.4e-9 (2.4e-10) the double may be off by.
+    const std::uint64_t twice = 2 * rest;
+    const std::uint64_t distance = twice > unit ? twice - unit : unit - twice;
+    if (distance <= unit >> (negative ? 31 : 28)) return false;
+    kept += twice > unit;
+    const int keep = negative ? 6 : 7;
+    if (kept == kPow10[keep]) {
+        kept = kPow10[keep - 1];
+        ++exponent;
+    }
+    cell = FieldCell(negative, static_cast<std::uint32_t>(kept), exponent);
+    return true;
+}
+
 bool TextField(const Decimal& d, double& cell) {
     if (d.m == 0) {
         cell = std::bit_cast<double>(std::uint64_t{d.negative} << 63);
@@ -425,34 +464,17 @@ bool TextField(const Decimal& d, double& cell) {
     }
     // Known from the text unless it has leading zeros.
     const int n = d.m >= kPow10[d.digits - 1] ? d.digits : DigitCount(d.m);
-    int exponent = n - 1 + d.k;
-    // Normal doubles only, where the relative error bound holds.
-    if (exponent < -307 || exponent > 307) return false;
+    const int exponent = n - 1 + d.k;
     const int keep = d.negative ? 6 : 7;
-    std::uint64_t digits;
-    if (n <= keep) {
-        digits = d.m * kPow10[keep - n];
-    } else {
-        const int drop = n - keep;
-        const std::uint64_t unit = kPow10[drop];
-        digits = MultiplyHigh(d.m, kReciprocals.r[drop]);
-        std::uint64_t rest = d.m - digits * unit;
-        const bool under = rest >= unit;
-        digits += under;
-        rest -= under ? unit : 0;
-        // |2 rest - unit| against 2^-28 of a unit (2^-31 for six digits):
-        // more than the 2.4e-9 (2.4e-10) the double may be off by.
-        const std::uint64_t twice = 2 * rest;
-        const std::uint64_t distance = twice > unit ? twice - unit : unit - twice;
-        if (distance <= unit >> (d.negative ? 31 : 28)) return false;
-        digits += twice > unit;
-    }
-    if (digits == kPow10[keep]) {
-        digits = kPow10[keep - 1];
-        ++exponent;
-    }
-    cell = FieldCell(d.negative, static_cast<std::uint32_t>(digits), exponent);
-    return true;
+    if (n <= keep) return RoundedField(d.negative, d.m * kPow10[keep - n], 0, 1, exponent, cell);
+    const int drop = n - keep;
+    const std::uint64_t unit = kPow10[drop];
+    std::uint64_t digits = MultiplyHigh(d.m, kReciprocals.r[drop]);
+    std::uint64_t rest = d.m - digits * unit;
+    const bool under = rest >= unit;
+    digits += under;
+    rest -= under ? unit : 0;
+    return RoundedField(d.negative, digits, rest, unit, exponent, cell);
 }
 
 }  // namespace
@@ -465,17 +487,35 @@ const char* FastReal(const char* p, double& value) {
 namespace {
 
 // Cell::scale for a text's M * 10^k: bit 0 marks it, bit 1 is the sign, bits
-// 2 to 6 the digits of M as written (at most 19), the rest k biased.
+// 2 to 6 the digits of M as written (at most 19), bit 7 a ShapedReal's
+// split (`bits` then hold its first seven digits in bits 0 to 23 and the
+// rest above), the rest k biased.
 constexpr int kScaleBias = 1 << 15;
+constexpr std::uint32_t kSplit = 1u << 7;
 
-std::uint32_t ScaleOf(const Decimal& d) {
-    return 1u | std::uint32_t{d.negative} << 1 | static_cast<std::uint32_t>(d.digits) << 2 |
-           static_cast<std::uint32_t>(d.k + kScaleBias) << 7;
+std::uint32_t ScaleOf(bool negative, int digits, int k) {
+    return 1u | std::uint32_t{negative} << 1 | static_cast<std::uint32_t>(digits) << 2 |
+           static_cast<std::uint32_t>(k + kScaleBias) << 8;
 }
 
 Decimal DecimalOf(const Cell& cell) {
-    return {cell.bits, static_cast<int>(cell.scale >> 7) - kScaleBias, static_cast<int>((cell.scale >> 2) & 31),
-            (cell.scale & 2) != 0, nullptr};
+    const int digits = static_cast<int>((cell.scale >> 2) & 31);
+    const std::uint64_t m = (cell.scale & kSplit) == 0
+                                ? cell.bits
+                                : (cell.bits & 0xFFFFFF) * kPow10[digits - 7] + (cell.bits >> 24);
+    return {m, static_cast<int>(cell.scale >> 8) - kScaleBias, digits, (cell.scale & 2) != 0, nullptr};
+}
+
+// The field of a split cell from its parts, as TextField would give it.
+bool SplitField(const Cell& cell, double& value) {
+    const auto seven = static_cast<std::uint32_t>(cell.bits & 0xFFFFFF);
+    if (seven < 1000000) return false;  // leading zeros: TextField counts them
+    const std::uint64_t rest = cell.bits >> 24;
+    const int restDigits = static_cast<int>((cell.scale >> 2) & 31) - 7;
+    const int exponent = 6 + restDigits + static_cast<int>(cell.scale >> 8) - kScaleBias;
+    if ((cell.scale & 2) == 0) return RoundedField(false, seven, rest, kPow10[restDigits], exponent, value);
+    return RoundedField(true, seven / 10, (seven % 10) * kPow10[restDigits] + rest, kPow10[restDigits + 1], exponent,
+                        value);
 }
 
 }  // namespace
@@ -483,13 +523,19 @@ Decimal DecimalOf(const Cell& cell) {
 namespace {
 
 [[gnu::always_inline]] inline const char* CellAt(const char* p, Cell& cell) {
-    Decimal d;
-    if (!ScanDecimal(p, d)) return nullptr;
+    const bool negative = *p == '-';
+    const char* q = p + (negative | (*p == '+'));
     // The first significant digit's power of ten is at most k + digits - 1:
     // below 10^308 the value cannot overflow (which the reader must report),
     // so the rest waits for the writer.
+    if (ShapedReal r; ShapedText(q, r) && r.k + r.restDigits + 6 <= 307) {
+        cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
+        return r.end;
+    }
+    Decimal d;
+    if (!ScanDecimal(p, d)) return nullptr;
     if (d.k + d.digits - 1 <= 307) {
-        cell = {d.m, ScaleOf(d)};
+        cell = {d.m, ScaleOf(d.negative, d.digits, d.k)};
         return d.end;
     }
     double value;
@@ -532,9 +578,13 @@ int FastCells(const char*& p, const char* limit, Cell* cells, int n) { return Fa
 
 Cell DecideCell(const Cell& cell) {
     if (cell.scale == 0) return cell;
-    const Decimal d = DecimalOf(cell);
     double value;
     Cell decided{0, 0};
+    if ((cell.scale & kSplit) != 0 && SplitField(cell, value)) {
+        std::memcpy(&decided.bits, &value, sizeof value);
+        return decided;
+    }
+    const Decimal d = DecimalOf(cell);
     if (TextField(d, value) || ExtendedValue(d, value)) {
         std::memcpy(&decided.bits, &value, sizeof value);
         return decided;
