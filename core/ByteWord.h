@@ -8,6 +8,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace cor2tavik {
 
@@ -53,11 +56,19 @@ inline std::uint64_t DigitText(std::uint32_t n) {
 
 // The first `c` in [p, end), or end. The Windows C runtime's memchr, as Wine
 // has it, takes one byte at a time, a fifth of a 32-bit conversion's reading
-// time when it looked for a Ctrl-Z in every byte read: there eight at a time
-// (a byte equal to `c` is a zero byte of the exclusive or, and the lowest
-// zero byte's flag is exact). glibc's is faster still.
+// time when it looked for a Ctrl-Z in every byte read: there sixteen at a
+// time with SSE2 (both Windows builds have it), then eight (a byte equal to
+// `c` is a zero byte of the exclusive or, and the lowest zero byte's flag is
+// exact). glibc's is faster still.
 inline const char* FindByte(const char* p, const char* end, unsigned char c) {
 #ifdef _WIN32
+#ifdef __SSE2__
+    for (const __m128i wanted = _mm_set1_epi8(static_cast<char>(c)); end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)); found != 0)
+            return p + std::countr_zero(static_cast<unsigned>(found));
+    }
+#endif
     for (; end - p >= 8; p += 8) {
         const std::uint64_t x = Load8(p) ^ Bytes(c);
         const std::uint64_t zero = (x - Bytes(1)) & ~x & Bytes(0x80);
