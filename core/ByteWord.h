@@ -83,4 +83,20 @@ inline const char* FindByte(const char* p, const char* end, unsigned char c) {
 #endif
 }
 
+// Zeros [p, p + n). Wine's C runtime sets memory a few bytes at a time,
+// which took a tenth of the 32-bit build's reading thread clearing the
+// batches: there sixteen bytes a store.
+inline void ZeroBytes(void* p, std::size_t n) {
+#if defined(_WIN32) && defined(__SSE2__)
+    char* q = static_cast<char*>(p);
+    for (; n >= 16; n -= 16, q += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q), _mm_setzero_si128());
+        asm("" : : "r"(q) : "memory");  // not to be turned back into a memset call
+    }
+    for (; n != 0; --n) *q++ = 0;
+#else
+    std::memset(p, 0, n);
+#endif
+}
+
 }  // namespace cor2tavik

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
+#include "ByteWord.h"
 #include "ConversionModel.h"
 #include "ValueFormat.h"
 
@@ -35,9 +35,9 @@ struct RecordBatch {
         first = from;
         rows = count;
         if (block == Block::elements)
-            std::memset(slots, 0, sizeof slots[0] * std::size_t(count) * kElementSlots);
+            ZeroBytes(slots, sizeof slots[0] * std::size_t(count) * kElementSlots);
         else
-            std::memset(values, 0, sizeof values[0] * std::size_t(count) * ValueWidth(block));
+            ZeroBytes(values, sizeof values[0] * std::size_t(count) * ValueWidth(block));
     }
 };
 
