@@ -10,9 +10,11 @@ bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, s
         const std::int64_t k = first + j;
         Cell* record = values + std::size_t(j) * shape.width;
         std::int32_t label = 0;
+        std::int32_t& labelAt = labels != nullptr ? labels[j] : label;
+        if (in.FastRecord(labelAt, shape.colon, record, shape.width)) continue;
         Field field = shape.label;
         bool colonMissing = false;
-        ScanStatus status = in.ScanInteger(labels != nullptr ? labels[j] : label);
+        ScanStatus status = in.ScanInteger(labelAt);
         if (status == ScanStatus::mismatch && shape.unstarted) {
             problems.Add({.line = in.line(), .reason = *shape.unstarted, .subject = shape.record, .index = k + 1,
                           .numbers = {k, declared}});

@@ -240,6 +240,22 @@ ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
     return ScanRun<Cell, FastCells, &TextReader::ScanCell>(cells, n, scanned);
 }
 
+bool TextReader::FastRecord(std::int32_t& label, bool colon, Cell* cells, int width) {
+    // Room for the record and every scan's reach: the runs stop short of it.
+    constexpr std::ptrdiff_t kRoom = 4 * kFastScanReach;
+    if (end_ - pos_ < kRoom) return false;
+    const char* limit = end_ - kFastScanReach;
+    const char* p = pos_;
+    if (FastLineIntegers(p, limit, &label, 1) != 1) return false;
+    if (colon && *p++ != ':') return false;
+    if (FastCells(p, limit, cells, width) != width) return false;
+    for (int c = 0; c < width; ++c)
+        if (cells[c].IsInfinite()) return false;
+    pos_ = const_cast<char*>(p);
+    SkipSpace();
+    return true;
+}
+
 // A token of at least half a buffer, which has its digits: sign and digits.
 ScanStatus TextReader::StreamInteger(std::int32_t& value) {
     LongInteger number;

@@ -63,6 +63,12 @@ public:
     ScanStatus ScanLineIntegers(std::int32_t* values, int n, int& scanned);
     ScanStatus ScanCells(Cell* cells, int n, int& scanned);
 
+    // A whole record in one go where it is plain: a label (ScanInteger),
+    // a ':' when `colon`, `width` cells that scan and are finite, then the
+    // white space after them. False, with nothing read, where the calls
+    // one by one must decide.
+    bool FastRecord(std::int32_t& label, bool colon, Cell* cells, int width);
+
     // The next unread bytes as a message quotes them: after a field that did
     // not scan, the field's text.
     std::string QuoteAhead();
