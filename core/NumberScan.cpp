@@ -280,7 +280,8 @@ struct ShapedReal {
 };
 
 // Those shapes after an optional sign, checked at fixed places a word at a
-// time: no loop and no branch that depends on a digit count.
+// time: no loop and no branch that depends on a digit count. (Without SSE2
+// the 17-digit shape goes the general way.)
 [[gnu::always_inline]] inline bool ShapedText(const char* q, ShapedReal& r) {
     if constexpr (!kLittleEndian) return false;
     // "d.dddddd" read as the eight digits "d0dddddd".
@@ -314,16 +315,6 @@ struct ShapedReal {
         exponent = q + 18;
         tail = Load8(q + 18);
     }
-#else
-    if (EightDigits(tail)) {
-        // Sixteen after the point: eight more, then two before the exponent.
-        const std::uint64_t last = Load8(q + 16);
-        if (!IsDigit(static_cast<char>(ByteAt(last, 0))) || !IsDigit(static_cast<char>(ByteAt(last, 1)))) return false;
-        r.rest = std::uint64_t{EightDigitValue(tail)} * 100 + (ByteAt(last, 0) - '0') * 10 + (ByteAt(last, 1) - '0');
-        r.restDigits = 10;
-        exponent = q + 18;
-        tail = last >> 16;
-    }
 #endif
     // "E+dd" and then no digit.
     const unsigned sign = ByteAt(tail, 1);
@@ -339,7 +330,6 @@ struct ShapedReal {
 // False when the token has no digits, more than 19, or an exponent of more
 // than four digits: the general path decides those.
 [[gnu::always_inline]] inline bool GeneralDecimal(const char* q, bool negative, Decimal& d) {
-
     // Up to 19 digits, leading zeros included, fit 64 bits.
     int room = 19;
     std::uint64_t m = 0;
@@ -551,12 +541,16 @@ namespace {
     // The first significant digit's power of ten is at most k + digits - 1:
     // below 10^308 the value cannot overflow (which the reader must report),
     // so the rest waits for the writer.
-    if (ShapedReal r; ShapedText(q, r) && r.k + r.restDigits + 6 <= 307) {
-        cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
-        return r.end;
-    }
     Decimal d;
-    if (!ScanDecimal(p, d)) return nullptr;
+    if (ShapedReal r; ShapedText(q, r)) {
+        if (r.k + r.restDigits + 6 <= 307) {
+            cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
+            return r.end;
+        }
+        d = {r.Significand(), r.k, 7 + r.restDigits, negative, r.end};
+    } else if (!GeneralDecimal(q, negative, d)) {
+        return nullptr;
+    }
     if (d.k + d.digits - 1 <= 307) {
         cell = {d.m, ScaleOf(d.negative, d.digits, d.k)};
         return d.end;
