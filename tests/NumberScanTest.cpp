@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <type_traits>
 #include <string>
@@ -131,7 +132,11 @@ TEST(FastScan, FieldFromTheTextIsTheFieldOfTheValue) {
     for (int i = 0; i < 2000; ++i) {
         const bool negative = i % 2;
         const std::string kept = Digits(rng, negative ? 6 : 7);
-        const std::string exponent = std::to_string(static_cast<int>(rng() % 600) - 300).insert(0, 1, 'e');
+        // Half in the layout solvers write, "E+dd", which has a path of its own.
+        const int power = static_cast<int>(rng() % 600) - 300;
+        char written[8];
+        std::snprintf(written, sizeof written, "E%+03d", power % 100);
+        const std::string exponent = i % 4 < 2 ? written : std::to_string(power).insert(0, 1, 'e');
         for (int tail = 1; kept.size() + tail <= 19; ++tail) {
             std::uint64_t unit = 1;
             for (int t = 0; t < tail; ++t) unit *= 10;
