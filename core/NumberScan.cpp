@@ -284,21 +284,30 @@ struct ShapedReal {
 // the 17-digit shape goes the general way.)
 [[gnu::always_inline]] inline bool ShapedText(const char* q, ShapedReal& r) {
     if constexpr (!kLittleEndian) return false;
-    // "d.dddddd" read as the eight digits "d0dddddd".
     const std::uint64_t head = Load8(q);
+    const unsigned lead = ByteAt(head, 0) - '0';
+    if (ByteAt(head, 1) != '.' || lead > 9) return false;
+    // "d.dddddd" read as the eight digits "d0dddddd": d * 10^7 + the six,
+    // less the nine d * 10^6 that leaves d * 10^6.
     const std::uint64_t eight = (head & ~std::uint64_t{0xFF00}) | 0x3000;
-    if (ByteAt(head, 1) != '.' || !EightDigits(eight)) return false;
-    // d * 10^7 + the six: take away the nine d * 10^6 that leaves d * 10^6.
-    r.seven = EightDigitValue(eight) - 9000000u * (ByteAt(head, 0) - '0');
-    r.rest = 0;
-    r.restDigits = 0;
-    std::uint64_t tail = Load8(q + 8);
-    const char* exponent = q + 8;
+    auto six = [&] {
+        r.seven = EightDigitValue(eight) - 9000000u * lead;
+        r.rest = 0;
+        r.restDigits = 0;
+        return q + 8;
+    };
+    const char* exponent;
+    if ((q[8] | 0x20) == 'e') {
+        if (!EightDigits(eight)) return false;
+        exponent = six();
+    } else {
 #ifdef __SSE2__
-    // Sixteen after the point: their value in 16-bit lanes, pairs, fours,
-    // then two eights.
-    const __m128i fraction = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) == 0xFFFF) {
+        // Sixteen digits after the point: their value in 16-bit lanes,
+        // pairs, fours, then two eights.
+        const __m128i fraction =
+            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) != 0xFFFF)
+            return false;
         const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
         const __m128i zero = _mm_setzero_si128();
         const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(fraction, zero), tens),
@@ -309,17 +318,19 @@ struct ShapedReal {
         const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights));
         const auto second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
         // The first seven digits are d and six of `first`; its last two lead the rest.
-        r.seven = (ByteAt(head, 0) - '0') * 1000000u + first / 100;
+        r.seven = lead * 1000000u + first / 100;
         r.rest = std::uint64_t{first % 100} * 100000000u + second;
         r.restDigits = 10;
         exponent = q + 18;
-        tail = Load8(q + 18);
-    }
+#else
+        return false;
 #endif
+    }
     // "E+dd" and then no digit.
+    const std::uint64_t tail = Load8(exponent);
     const unsigned sign = ByteAt(tail, 1);
-    if ((ByteAt(tail, 0) | 0x20) != 'e' || (sign != '+' && sign != '-') || !IsDigit(static_cast<char>(ByteAt(tail, 2))) ||
-        !IsDigit(static_cast<char>(ByteAt(tail, 3))) || IsDigit(exponent[4]))
+    if ((ByteAt(tail, 0) | 0x20) != 'e' || (sign != '+' && sign != '-') || ByteAt(tail, 2) - '0' > 9 ||
+        ByteAt(tail, 3) - '0' > 9 || ByteAt(tail, 4) - '0' <= 9)
         return false;
     const int e = static_cast<int>((ByteAt(tail, 2) - '0') * 10 + (ByteAt(tail, 3) - '0'));
     r.k = (sign == '-' ? -e : e) - (6 + r.restDigits);
