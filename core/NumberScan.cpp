@@ -360,10 +360,8 @@ struct ShapedReal {
             q += n;
             room -= n;
         }
-        for (; IsDigit(*q); ++q) {
-            if (room-- == 0) return false;
-            m = m * 10 + static_cast<unsigned>(*q - '0');
-        }
+        // Eight more digits where fewer than eight fit: more than 19.
+        if (IsDigit(*q)) return false;
         fractionDigits = static_cast<int>(q - fraction);
     }
     if (integerDigits + fractionDigits == 0) return false;
