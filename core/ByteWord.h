@@ -83,9 +83,9 @@ inline const char* FindByte(const char* p, const char* end, unsigned char c) {
 #endif
 }
 
-// Zeros [p, p + n). Wine's C runtime sets memory a few bytes at a time,
-// which took a tenth of the 32-bit build's reading thread clearing the
-// batches: there sixteen bytes a store.
+// Zeros [p, p + n). Wine's C runtime sets memory a few bytes at a time:
+// clearing the batches took 8% of the 32-bit build's CPU time that way.
+// There sixteen bytes a store.
 inline void ZeroBytes(void* p, std::size_t n) {
 #if defined(_WIN32) && defined(__SSE2__)
     char* q = static_cast<char*>(p);
