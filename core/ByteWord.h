@@ -15,6 +15,7 @@
 namespace cor2tavik {
 
 constexpr bool kWideWords = sizeof(void*) >= 8;
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 inline std::uint64_t Load8(const char* p) {
     std::uint64_t v;

@@ -111,8 +111,6 @@ ScanStatus ParseReal(const char* p, const char* end, double& value) {
 
 namespace {
 
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-
 // A magnitude and sign as a 32-bit value; false when it does not fit.
 bool Signed32(std::uint64_t magnitude, bool negative, std::int32_t& value) {
     if (magnitude > (negative ? 2147483648u : 2147483647u)) return false;
@@ -276,7 +274,9 @@ struct ShapedReal {
     int restDigits;      // 0 or 10
     int k;               // of the last digit
     const char* end;
-    std::uint64_t Significand() const { return std::uint64_t{seven} * kPow10[restDigits] + rest; }
+    Decimal AsDecimal(bool negative) const {
+        return {std::uint64_t{seven} * kPow10[restDigits] + rest, k, 7 + restDigits, negative, end};
+    }
 };
 
 // Those shapes after an optional sign, checked at fixed places a word at a
@@ -388,7 +388,7 @@ struct ShapedReal {
     const bool negative = *p == '-';
     const char* q = p + (negative | (*p == '+'));
     if (ShapedReal r; ShapedText(q, r)) {
-        d = {r.Significand(), r.k, 7 + r.restDigits, negative, r.end};
+        d = r.AsDecimal(negative);
         return true;
     }
     return GeneralDecimal(q, negative, d);
@@ -556,7 +556,7 @@ namespace {
             cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
             return r.end;
         }
-        d = {r.Significand(), r.k, 7 + r.restDigits, negative, r.end};
+        d = r.AsDecimal(negative);
     } else if (!GeneralDecimal(q, negative, d)) {
         return nullptr;
     }
@@ -570,14 +570,6 @@ namespace {
     return d.end;
 }
 
-// Blanks from p, eight at a time, while p < limit (where eight bytes can
-// still be read).
-[[gnu::always_inline]] inline const char* BlanksBefore(const char* p, const char* limit) {
-    for (; p < limit; p += 8)
-        if (const std::uint64_t other = Load8(p) ^ Bytes(' '); other != 0) return p + FirstNonZeroByte(other);
-    return p;
-}
-
 // The loop both runs share: `scan` is FastInteger or CellAt, on a local
 // pointer rather than the reader's own.
 template <typename T, typename Scan>
@@ -586,7 +578,7 @@ template <typename T, typename Scan>
     const char* q = p;
     int i = 0;
     for (; i < n; ++i) {
-        q = BlanksBefore(q, limit);
+        q = SkipBlanks(q, limit);
         if (q >= limit) break;
         const char* next = scan(q, values[i]);
         if (next == nullptr) break;

@@ -27,8 +27,6 @@
 namespace cor2tavik {
 namespace {
 
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-
 // "E+xxx" less its 'E', four bytes in the written order, for each exponent
 // from -512 to 511 (every exponent a FieldCell can hold) at exponent + 512.
 constexpr auto kExponentTexts = [] {
