@@ -280,34 +280,55 @@ struct ShapedReal {
 };
 
 // Those shapes after an optional sign, checked at fixed places a word at a
-// time: no loop and no branch that depends on a digit count. (Without SSE2
-// the 17-digit shape goes the general way.)
-[[gnu::always_inline]] inline bool ShapedText(const char* q, ShapedReal& r) {
-    if constexpr (!kLittleEndian) return false;
+// time: no loop and no branch that depends on a digit count. Returns where
+// the exponent's "E+dd" starts, with the digits past the first seven (0 or
+// 10), or nullptr. (Without SSE2 the 17-digit shape goes the general way.)
+[[gnu::always_inline]] inline const char* ShapeOf(const char* q, int& restDigits) {
+    if constexpr (!kLittleEndian) return nullptr;
     const std::uint64_t head = Load8(q);
-    const unsigned lead = ByteAt(head, 0) - '0';
-    if (ByteAt(head, 1) != '.' || lead > 9) return false;
-    // "d.dddddd" read as the eight digits "d0dddddd": d * 10^7 + the six,
-    // less the nine d * 10^6 that leaves d * 10^6.
-    const std::uint64_t eight = (head & ~std::uint64_t{0xFF00}) | 0x3000;
-    auto six = [&] {
-        r.seven = EightDigitValue(eight) - 9000000u * lead;
-        r.rest = 0;
-        r.restDigits = 0;
-        return q + 8;
-    };
+    if (ByteAt(head, 1) != '.' || ByteAt(head, 0) - '0' > 9) return nullptr;
     const char* exponent;
     if ((q[8] | 0x20) == 'e') {
-        if (!EightDigits(eight)) return false;
-        exponent = six();
+        if (!EightDigits((head & ~std::uint64_t{0xFF00}) | 0x3000)) return nullptr;
+        restDigits = 0;
+        exponent = q + 8;
+    } else {
+#ifdef __SSE2__
+        const __m128i fraction =
+            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) != 0xFFFF)
+            return nullptr;
+        restDigits = 10;
+        exponent = q + 18;
+#else
+        return nullptr;
+#endif
+    }
+    // "E+dd" and then no digit.
+    const std::uint64_t tail = Load8(exponent);
+    const unsigned sign = ByteAt(tail, 1);
+    if ((ByteAt(tail, 0) | 0x20) != 'e' || (sign != '+' && sign != '-') || ByteAt(tail, 2) - '0' > 9 ||
+        ByteAt(tail, 3) - '0' > 9 || ByteAt(tail, 4) - '0' <= 9)
+        return nullptr;
+    return exponent;
+}
+
+// The value of a text ShapeOf took.
+[[gnu::always_inline]] inline ShapedReal ShapedValue(const char* q, int restDigits, const char* exponent) {
+    ShapedReal r;
+    const std::uint64_t head = Load8(q);
+    const unsigned lead = ByteAt(head, 0) - '0';
+    if (restDigits == 0) {
+        // "d.dddddd" read as the eight digits "d0dddddd": d * 10^7 + the six,
+        // less the nine d * 10^6 that leaves d * 10^6.
+        r.seven = EightDigitValue((head & ~std::uint64_t{0xFF00}) | 0x3000) - 9000000u * lead;
+        r.rest = 0;
     } else {
 #ifdef __SSE2__
         // Sixteen digits after the point: their value in 16-bit lanes,
         // pairs, fours, then two eights.
         const __m128i fraction =
             _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) != 0xFFFF)
-            return false;
         const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
         const __m128i zero = _mm_setzero_si128();
         const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(fraction, zero), tens),
@@ -320,21 +341,20 @@ struct ShapedReal {
         // The first seven digits are d and six of `first`; its last two lead the rest.
         r.seven = lead * 1000000u + first / 100;
         r.rest = std::uint64_t{first % 100} * 100000000u + second;
-        r.restDigits = 10;
-        exponent = q + 18;
-#else
-        return false;
 #endif
     }
-    // "E+dd" and then no digit.
-    const std::uint64_t tail = Load8(exponent);
-    const unsigned sign = ByteAt(tail, 1);
-    if ((ByteAt(tail, 0) | 0x20) != 'e' || (sign != '+' && sign != '-') || ByteAt(tail, 2) - '0' > 9 ||
-        ByteAt(tail, 3) - '0' > 9 || ByteAt(tail, 4) - '0' <= 9)
-        return false;
-    const int e = static_cast<int>((ByteAt(tail, 2) - '0') * 10 + (ByteAt(tail, 3) - '0'));
-    r.k = (sign == '-' ? -e : e) - (6 + r.restDigits);
+    r.restDigits = restDigits;
+    const int e = (exponent[2] - '0') * 10 + (exponent[3] - '0');
+    r.k = (exponent[1] == '-' ? -e : e) - (6 + restDigits);
     r.end = exponent + 4;
+    return r;
+}
+
+[[gnu::always_inline]] inline bool ShapedText(const char* q, ShapedReal& r) {
+    int restDigits;
+    const char* exponent = ShapeOf(q, restDigits);
+    if (exponent == nullptr) return false;
+    r = ShapedValue(q, restDigits, exponent);
     return true;
 }
 
@@ -544,22 +564,59 @@ bool SplitField(const Cell& cell, double& value) {
 
 namespace {
 
+// A shaped text's field as its own bytes, where the text's digits rounded
+// half up at the kept ones give it (as RoundedField decides): "d.dddddd"
+// ("-d.ddddd") is the field's first eight bytes as they stand, the
+// exponent's two digits its own, and the first digit dropped says whether
+// the last kept one goes up. Not for a leading zero, for dropped digits
+// that begin 49999999 or 50000000 (near a tie: more than RoundedField's
+// margin), for a tie in a %E text's last digit, nor where going up would
+// carry into the point.
+[[gnu::always_inline]] inline bool CopiedField(const char* q, bool negative, int restDigits, const char* exponent,
+                                               Cell& cell) {
+    if (*q == '0') return false;
+    std::uint64_t word = Load8(q - negative);
+    const char* dropped = q + 8 - negative;
+    bool up = *dropped >= '5';
+    if (restDigits != 0) {
+        const std::uint64_t next = Load8(dropped);
+        if (next == Bytes('9') - ('9' - '4') || next == Bytes('0') + ('5' - '0')) return false;
+    } else {
+        // A %E text drops a digit only when negative: the 7th.
+        if (negative & (*dropped == '5')) return false;
+        up &= negative;
+    }
+    // Up: the run of 9s at the end turns to 0s and the digit before it
+    // goes up by one. No branch on `up`: it is a coin toss.
+    const int nines = std::countl_zero(word ^ Bytes('9')) >> 3;
+    if (up & (nines >= 6 - negative)) return false;
+    const std::uint64_t run = ~(~std::uint64_t{0} >> (8 * nines));
+    word += ((std::uint64_t{1} << (56 - 8 * nines)) - (Bytes(9) & run)) & (0 - std::uint64_t{up});
+    // "+0dd" after the field's 'E'; an exponent "-00" is written "+000".
+    std::uint32_t text;
+    std::memcpy(&text, exponent, 4);
+    text = (text >> 8 & 0xFF) | 0x3000 | (text & 0xFFFF0000);
+    if ((text >> 16) == 0x3030) text = (text & ~0xFFu) | '+';
+    cell = {word, text << 1};
+    return true;
+}
+
 [[gnu::always_inline]] inline const char* CellAt(const char* p, Cell& cell) {
     const bool negative = *p == '-';
     const char* q = p + (negative | (*p == '+'));
+    int restDigits;
+    if (const char* exponent = ShapeOf(q, restDigits)) {
+        if (CopiedField(q, negative, restDigits, exponent, cell)) return exponent + 4;
+        // A two-digit exponent: far from overflowing.
+        const ShapedReal r = ShapedValue(q, restDigits, exponent);
+        cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
+        return r.end;
+    }
     // The first significant digit's power of ten is at most k + digits - 1:
     // below 10^308 the value cannot overflow (which the reader must report),
     // so the rest waits for the writer.
     Decimal d;
-    if (ShapedReal r; ShapedText(q, r)) {
-        if (r.k + r.restDigits + 6 <= 307) {
-            cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
-            return r.end;
-        }
-        d = r.AsDecimal(negative);
-    } else if (!GeneralDecimal(q, negative, d)) {
-        return nullptr;
-    }
+    if (!GeneralDecimal(q, negative, d)) return nullptr;
     if (d.k + d.digits - 1 <= 307) {
         cell = {d.m, ScaleOf(d.negative, d.digits, d.k)};
         return d.end;
@@ -595,7 +652,7 @@ const char* FastCell(const char* p, Cell& cell) { return CellAt(p, cell); }
 int FastCells(const char*& p, const char* limit, Cell* cells, int n) { return FastRun(p, limit, cells, n, CellAt); }
 
 Cell DecideCell(const Cell& cell) {
-    if (cell.scale == 0) return cell;
+    if ((cell.scale & 1) == 0) return cell;
     double value;
     Cell decided{0, 0};
     if ((cell.scale & kSplit) != 0 && SplitField(cell, value)) {

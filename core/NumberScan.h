@@ -51,11 +51,13 @@ const char* FastReal(const char* p, double& value);
 const char* FastInteger(const char* p, std::int32_t& value);
 
 // The same for a value on its way to the neutral file, in two halves. On
-// the reading thread, FastCell: the text's digits as they are (a Cell, see
-// ValueFormat.h), when the value is below 10^308 and so cannot overflow;
-// else the cell DecideCell would give. On the writing thread, DecideCell: a
-// Cell with no scale, holding a FieldCell when the text's digits decide the
-// field, else the double; any other Cell as it is. (Not a double: a 32-bit
+// the reading thread, FastCell: for the shapes solvers write most, the
+// field itself when the text's bytes give it; else the text's digits as
+// they are (a Cell, see ValueFormat.h), when the value is below 10^308 and
+// so cannot overflow; else the cell DecideCell would give. On the writing
+// thread, DecideCell: for a Cell of digits, a Cell with no scale, holding a
+// FieldCell when the text's digits decide the field, else the double; any
+// other Cell as it is. (Not a double: a 32-bit
 // x86 program returns one in an x87 register, which would quieten the
 // signalling NaN of a decided field.)
 const char* FastCell(const char* p, Cell& cell);

@@ -32,11 +32,13 @@ inline double FieldCell(bool negative, std::uint32_t digits, int exponent) {
                                  std::uint64_t(exponent + 512) << 24 | digits);
 }
 
-// A value as a reader hands it to the writer. Most often a real's text as
-// M * 10^k (`scale` packs k, the sign and the digit count, see
-// NumberScan.h), so that the field is decided on the writer's thread, which
-// has time to spare; else (`scale` 0) `bits` hold a double or a FieldCell.
-// All zero is the value 0.
+// A value as a reader hands it to the writer. Most often the field itself,
+// taken from a real's text (`scale` even, not 0: `bits` are its first eight
+// bytes as they stand in memory, `scale` >> 1 the four after its 'E'), or
+// the text as M * 10^k (`scale` odd: it packs k, the sign and the digit
+// count, see NumberScan.h), so that the field is decided on the writer's
+// thread; else (`scale` 0) `bits` hold a double or a FieldCell. All zero is
+// the value 0.
 struct Cell {
     std::uint64_t bits;
     std::uint32_t scale;
@@ -46,9 +48,9 @@ struct Cell {
     bool IsInfinite() const { return scale == 0 && (bits & ~(std::uint64_t{1} << 63)) == 0x7FF0000000000000u; }
 };
 
-// Writes a decided Cell's field (no scale): the FieldCell's, or
-// FormatValue's. Its bits never pass through a floating-point register,
-// which on 32-bit x86 could quieten the NaN.
+// Writes a decided Cell's field (`scale` even): the copied one, the
+// FieldCell's, or FormatValue's. Its bits never pass through a
+// floating-point register, which on 32-bit x86 could quieten the NaN.
 char* FormatCell(const Cell& decided, char* out);
 
 namespace detail {
