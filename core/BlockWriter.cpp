@@ -9,7 +9,12 @@ BlockWriter::BlockWriter(OutputFile& out, const ConversionModel& model, bool thr
     formatter_ = StartWorker(thread, [this] {
         while (std::optional<Message> message = queue_.Pop()) {
             Format(*message);
-            if (message->batch) spare_.Push(std::move(message->batch));
+            // Wiped here, where its lines are still in the cache: the
+            // reading thread is the slower one.
+            if (message->batch) {
+                message->batch->Wipe(message->block);
+                spare_.Push(std::move(message->batch));
+            }
         }
     });
 }
@@ -41,13 +46,14 @@ RecordBatch& BlockWriter::Next(std::int64_t first, std::int32_t rows) {
             filling_ = std::move(*spare_.Pop());  // the formatter hands back every batch
         }
     }
-    filling_->Clear(block_, first, rows);
+    filling_->Take(first, rows);
     return *filling_;
 }
 
 // Without a formatter the batch is formatted at once and filled again.
 void BlockWriter::Put() {
     Send(Step::rows, formatter_.joinable() ? std::move(filling_) : nullptr);
+    if (filling_) filling_->Wipe(block_);
     if (progress_ != nullptr) progress_->Tick();
 }
 

@@ -10,8 +10,8 @@
 // formatter's reads. The formatter reads only the batch it was handed, the
 // model's entries for that batch's rows (never written again) and the
 // block begun with the message; it writes only the output, which the
-// reading thread does not touch until Finish has joined it. A batch comes
-// back through `spare_` before it is filled again.
+// reading thread does not touch until Finish has joined it, and the batch,
+// which it zero-fills before it hands it back through `spare_`.
 //
 // One failure rule. The formatter allocates nothing (the channels are fixed
 // rings, the output's buffer exists before it starts), so it cannot fail

@@ -29,15 +29,19 @@ struct RecordBatch {
     Cell values[kMaxRows * 6];                     // ValueWidth per row
     std::int32_t slots[kMaxRows * kElementSlots];  // an element's node numbers
 
-    // Room for `count` rows of `block` from row `first`, zero-filled, as a
-    // record that does not scan (or is missing) leaves them.
-    void Clear(Block block, std::int64_t from, std::int32_t count) {
+    // Rows [from, from + count) of a batch that is all zero (new, or wiped
+    // since it was last filled), as a record that does not scan (or is
+    // missing) leaves them.
+    void Take(std::int64_t from, std::int32_t count) {
         first = from;
         rows = count;
+    }
+    // Zero-fills what the rows of `block` may have filled.
+    void Wipe(Block block) {
         if (block == Block::elements)
-            ZeroBytes(slots, sizeof slots[0] * std::size_t(count) * kElementSlots);
+            ZeroBytes(slots, sizeof slots[0] * std::size_t(rows) * kElementSlots);
         else
-            ZeroBytes(values, sizeof values[0] * std::size_t(count) * ValueWidth(block));
+            ZeroBytes(values, sizeof values[0] * std::size_t(rows) * ValueWidth(block));
     }
 };
 

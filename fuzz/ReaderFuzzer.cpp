@@ -30,7 +30,7 @@ public:
     RecordBatch& Next(std::int64_t first, std::int32_t rows) override {
         FUZZ_CHECK(open_ && first == next_ && rows > 0 && rows <= RecordBatch::kMaxRows);
         next_ += rows;
-        batch_->Clear(block_, first, rows);
+        batch_->Take(first, rows);
         return *batch_;
     }
     // Both arrays: the one a block does not use holds the same in every read.
@@ -42,6 +42,7 @@ public:
         for (std::int32_t i = 0; i < 6 * batch_->rows; ++i)
             stream_.append(field, FormatCell(DecideCell(batch_->values[i]), field));
         stream_.append(reinterpret_cast<const char*>(batch_->slots), sizeof(std::int32_t) * kElementSlots * batch_->rows);
+        batch_->Wipe(block_);
     }
     void End() override {
         FUZZ_CHECK(open_);
