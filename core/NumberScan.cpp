@@ -564,6 +564,27 @@ bool SplitField(const Cell& cell, double& value) {
 
 namespace {
 
+// The number of '9' bytes at the top of a word that is not all 9s. A
+// 32-bit machine takes it, and the sum below, a half at a time.
+inline int TrailingNines(std::uint64_t word) {
+    if constexpr (kWideWords) return std::countl_zero(word ^ Bytes('9')) >> 3;
+    const auto high = static_cast<std::uint32_t>(word >> 32) ^ 0x39393939u;
+    if (high != 0) return std::countl_zero(high) >> 3;
+    return 4 + (std::countl_zero(static_cast<std::uint32_t>(word) ^ 0x39393939u) >> 3);
+}
+
+// The digits' text one unit up at its top byte, `nines` 9s there turning
+// to 0s and the byte below them (a digit) going up.
+inline std::uint64_t LastDigitUp(std::uint64_t word, int nines) {
+    if constexpr (kWideWords)
+        return word + (std::uint64_t{1} << (56 - 8 * nines)) - (Bytes(9) & ~(~std::uint64_t{0} >> (8 * nines)));
+    auto up = [](std::uint32_t half, int n) { return half + (1u << (24 - 8 * n)) - (0x09090909u & ~(~0u >> (8 * n))); };
+    const auto low = static_cast<std::uint32_t>(word);
+    const auto high = static_cast<std::uint32_t>(word >> 32);
+    if (nines < 4) return low | std::uint64_t{up(high, nines)} << 32;
+    return up(low, nines - 4) | std::uint64_t{0x30303030u} << 32;
+}
+
 // A shaped text's field as its own bytes, where the text's digits rounded
 // half up at the kept ones give it (as RoundedField decides): "d.dddddd"
 // ("-d.ddddd") is the field's first eight bytes as they stand, the
@@ -588,10 +609,10 @@ namespace {
     }
     // Up: the run of 9s at the end turns to 0s and the digit before it
     // goes up by one. No branch on `up`: it is a coin toss.
-    const int nines = std::countl_zero(word ^ Bytes('9')) >> 3;
+    const int nines = TrailingNines(word);
     if (up & (nines >= 6 - negative)) return false;
-    const std::uint64_t run = ~(~std::uint64_t{0} >> (8 * nines));
-    word += ((std::uint64_t{1} << (56 - 8 * nines)) - (Bytes(9) & run)) & (0 - std::uint64_t{up});
+    const std::uint64_t raised = LastDigitUp(word, nines);
+    word = up ? raised : word;
     // "+0dd" after the field's 'E'; an exponent "-00" is written "+000".
     std::uint32_t text;
     std::memcpy(&text, exponent, 4);
