@@ -611,8 +611,7 @@ inline std::uint64_t LastDigitUp(std::uint64_t word, int nines) {
     // goes up by one. No branch on `up`: it is a coin toss.
     const int nines = TrailingNines(word);
     if (up & (nines >= 6 - negative)) return false;
-    const std::uint64_t raised = LastDigitUp(word, nines);
-    word = up ? raised : word;
+    word += (LastDigitUp(word, nines) - word) & (0 - std::uint64_t{up});
     // "+0dd" after the field's 'E'; an exponent "-00" is written "+000".
     std::uint32_t text;
     std::memcpy(&text, exponent, 4);
