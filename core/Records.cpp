@@ -7,11 +7,13 @@ namespace cor2tavik {
 bool ReadRecords(TextReader& in, const RecordShape& shape, std::int64_t first, std::int32_t count,
                  std::int32_t declared, std::int32_t* labels, Cell* values, ProblemList& problems) {
     for (std::int32_t j = 0; j < count; ++j) {
+        j += in.FastRecords(labels != nullptr ? labels + j : nullptr, shape.colon, values + std::size_t(j) * shape.width,
+                            shape.width, count - j);
+        if (j == count) break;
         const std::int64_t k = first + j;
         Cell* record = values + std::size_t(j) * shape.width;
         std::int32_t label = 0;
         std::int32_t& labelAt = labels != nullptr ? labels[j] : label;
-        if (in.FastRecord(labelAt, shape.colon, record, shape.width)) continue;
         Field field = shape.label;
         bool colonMissing = false;
         ScanStatus status = in.ScanInteger(labelAt);

@@ -240,20 +240,37 @@ ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
     return ScanRun<Cell, FastCells, &TextReader::ScanCell>(cells, n, scanned);
 }
 
-bool TextReader::FastRecord(std::int32_t& label, bool colon, Cell* cells, int width) {
-    // Room for the record and every scan's reach: the runs stop short of it.
+int TextReader::FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count) {
+    // Room for a record and every scan's reach: the runs stop short of it.
     constexpr std::ptrdiff_t kRoom = 4 * kFastScanReach;
-    if (end_ - pos_ < kRoom) return false;
     const char* limit = end_ - kFastScanReach;
     const char* p = pos_;
-    if (FastLineIntegers(p, limit, &label, 1) != 1) return false;
-    if (colon && *p++ != ':') return false;
-    if (FastCells(p, limit, cells, width) != width) return false;
-    for (int c = 0; c < width; ++c)
-        if (cells[c].IsInfinite()) return false;
+    long lines = 0;
+    int j = 0;
+    for (std::int32_t label; j < count && end_ - p >= kRoom;) {
+        const char* q = p;
+        Cell* record = cells + std::size_t(j) * width;
+        if (FastLineIntegers(q, limit, labels != nullptr ? &labels[j] : &label, 1) != 1) break;
+        if (colon && *q++ != ':') break;
+        if (FastCells(q, limit, record, width) != width) break;
+        bool infinite = false;
+        for (int c = 0; c < width; ++c) infinite |= record[c].IsInfinite();
+        if (infinite) break;
+        ++j;
+        // The line's end, and the next line's blanks are the label's; any
+        // other white space after the record, SkipSpace's.
+        q += *q == '\r' && q[1] == '\n';
+        if (*q != '\n') {
+            p = q;
+            break;
+        }
+        p = q + 1;
+        ++lines;
+    }
     pos_ = const_cast<char*>(p);
+    line_ += lines;
     SkipSpace();
-    return true;
+    return j;
 }
 
 // A token of at least half a buffer, which has its digits: sign and digits.

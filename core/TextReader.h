@@ -63,11 +63,13 @@ public:
     ScanStatus ScanLineIntegers(std::int32_t* values, int n, int& scanned);
     ScanStatus ScanCells(Cell* cells, int n, int& scanned);
 
-    // A whole record in one go where it is plain: a label (ScanInteger),
-    // a ':' when `colon`, `width` cells that scan and are finite, then the
-    // white space after them. False, with nothing read, where the calls
-    // one by one must decide.
-    bool FastRecord(std::int32_t& label, bool colon, Cell* cells, int width);
+    // Whole records in one go while they are plain: each a label
+    // (ScanInteger; into `labels[j]` unless null), a ':' when `colon`,
+    // `width` cells (from `cells + j * width`) that scan and are finite, its
+    // line's end, then the white space after the last. At most `count`;
+    // returns how many were read. Stops, with nothing of that record read,
+    // where the calls one by one must decide.
+    int FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count);
 
     // The next unread bytes as a message quotes them: after a field that did
     // not scan, the field's text.
