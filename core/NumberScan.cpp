@@ -279,6 +279,13 @@ struct ShapedReal {
     }
 };
 
+#ifdef __SSE2__
+// The sixteen bytes after "d." less '0': digits where they are 0 to 9.
+inline __m128i FractionDigits(const char* q) {
+    return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
+}
+#endif
+
 // Those shapes after an optional sign, checked at fixed places a word at a
 // time: no loop and no branch that depends on a digit count. Returns where
 // the exponent's "E+dd" starts, with the digits past the first seven (0 or
@@ -294,8 +301,7 @@ struct ShapedReal {
         exponent = q + 8;
     } else {
 #ifdef __SSE2__
-        const __m128i fraction =
-            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
+        const __m128i fraction = FractionDigits(q);
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) != 0xFFFF)
             return nullptr;
         restDigits = 10;
@@ -327,8 +333,7 @@ struct ShapedReal {
 #ifdef __SSE2__
         // Sixteen digits after the point: their value in 16-bit lanes,
         // pairs, fours, then two eights.
-        const __m128i fraction =
-            _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
+        const __m128i fraction = FractionDigits(q);
         const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
         const __m128i zero = _mm_setzero_si128();
         const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(fraction, zero), tens),
