@@ -42,7 +42,7 @@ class Job {
 public:
     Job(std::string_view stem, std::string_view directory, std::string model, const ConversionOptions& options)
         : options_(options),
-          formatterThread_(WantFormatterThread(options.threads)),
+          workers_(WantWorkers(options.threads)),
           modelPath_(std::move(model)),
           outputPath_(std::string(stem) + ".std"),
           results_(directory) {}
@@ -63,12 +63,12 @@ private:
         if (auto failure = OpenModel(givenPath)) return Fail(std::move(*failure));
         if (auto failure = OpenOutput()) return Fail(std::move(*failure));
         Progress progress(options_.progress, (modelSize_ == UINT64_MAX ? 0 : modelSize_) + results_.Size());
-        BlockWriter writer(output_, model_, formatterThread_, &progress);
+        BlockWriter writer(output_, model_, workers_, &progress);
         writer.Header(Now());
         if (auto failure = ReadModel(writer, progress)) return Fail(std::move(*failure));
         for (int i = 0; i < 3; ++i) {
             reading_ = &results_.paths()[i];
-            if (auto failure = results_.Read(i, model_, writer, progress, report_)) return Fail(std::move(*failure));
+            if (auto failure = results_.Read(i, model_, writer, progress, report_, workers_)) return Fail(std::move(*failure));
         }
         times_.results = stopwatch_.Lap();
         writer.Finish();
@@ -123,7 +123,7 @@ private:
 
     std::optional<Problem> ReadModel(BlockWriter& writer, Progress& progress) {
         ProblemList problems(modelPath_);
-        TextReader reader(std::move(modelFile_));
+        TextReader reader(std::move(modelFile_), TextReader::kDefaultChunkSize, workers_);
         progress.Reading(&reader, modelSize_ == UINT64_MAX ? 0 : modelSize_);
         auto failure = ReadMesh(reader, modelSize_, model_, problems, writer);
         progress.Reading(nullptr, 0);
@@ -146,7 +146,7 @@ private:
     }
 
     const ConversionOptions& options_;
-    const bool formatterThread_;
+    const bool workers_;
     const std::string modelPath_;
     const std::string outputPath_;
     const ResultFiles results_;

@@ -4,7 +4,7 @@
 
 namespace cor2tavik {
 
-bool WantFormatterThread(unsigned threads) {
+bool WantWorkers(unsigned threads) {
     // On one core the worker would only take turns with the caller.
     if (threads == 0) threads = platform::CoreCount() > 1 ? 2 : 1;
     return threads >= 2;

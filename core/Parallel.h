@@ -1,4 +1,4 @@
-// Which threads a job runs, and the one way they hand work to each other.
+// Which threads a job runs, and the ring that passes work from one to another.
 //
 // Each worker is a std::jthread owned by the object whose work it does:
 // destroying the owner (on any way out of a job, an exception included)
@@ -23,10 +23,10 @@
 
 namespace cor2tavik {
 
-// The one worker a job may have besides the caller's thread (see
-// ConversionOptions::threads): true when a thread of its own formats and
-// writes the blocks while the caller reads on.
-bool WantFormatterThread(unsigned threads);
+// Whether a job has workers besides the caller's thread (see
+// ConversionOptions::threads): one that formats and writes the blocks while
+// the caller reads on, and one that reads the input file's next chunk.
+bool WantWorkers(unsigned threads);
 
 // Runs work() on a new thread when `wanted`; an empty jthread when
 // not, or when no thread can be started (the system refuses one, or there is

@@ -40,7 +40,7 @@ std::uint64_t ResultFiles::Size() const {
 }
 
 std::optional<Problem> ResultFiles::Read(int i, const ConversionModel& model, RowSink& sink, Progress& progress,
-                                         ConversionReport& report) const {
+                                         ConversionReport& report, bool readAhead) const {
     const std::string& path = paths_[i];
     ProblemList problems(names_[i]);
     int fd = -1;
@@ -49,7 +49,7 @@ std::optional<Problem> ResultFiles::Read(int i, const ConversionModel& model, Ro
         // A missing result file is normal: its block is simply left out.
         if (error != ENOENT) problems.Add({.reason = Reason::blockCannotOpen, .systemError = error});
     } else {
-        TextReader reader{FileDescriptor(fd)};
+        TextReader reader(FileDescriptor(fd), TextReader::kDefaultChunkSize, readAhead);
         progress.Reading(&reader, size == UINT64_MAX ? 0 : size);
         const Block block = kFiles[i].block;
         ReadResult(reader, size, block, block == Block::displacement ? model.nodeCount : model.elementCount,

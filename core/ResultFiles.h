@@ -26,9 +26,9 @@ public:
 
     // Reads file i (0 to 2, in order) into its block when it exists; a
     // missing file is left out. Problems go to `report`; a file that cannot
-    // be read to its end fails the job.
+    // be read to its end fails the job. `readAhead` as for TextReader.
     std::optional<Problem> Read(int i, const ConversionModel& model, RowSink& sink, Progress& progress,
-                                ConversionReport& report) const;
+                                ConversionReport& report, bool readAhead) const;
 
 private:
     std::array<std::string, 3> paths_;  // as opened

@@ -22,49 +22,20 @@ std::string QuotedText(const char* p, const char* end) {
     return text;
 }
 
-TextReader::TextReader(FileDescriptor file, std::size_t chunkSize)
-    : file_(std::move(file)),
-      chunk_(chunkSize),
-      capacity_(std::max(chunkSize, kMinCapacity)),
-      buffer_(new char[capacity_]),
-      pos_(buffer_.get()),
-      end_(buffer_.get()) {}
-
-std::size_t TextReader::ReadRaw(char* into, std::size_t room) {
-    std::size_t total = 0;
-    while (total < room) {
-        std::ptrdiff_t n = platform::Read(file_.get(), into + total, room - total, error_);
-        if (n <= 0) {
-            inputEnded_ = true;
-            break;
-        }
-        total += static_cast<std::size_t>(n);
-        read_ += static_cast<std::uint64_t>(n);
-        // One read of a regular file is usually all it gives; stop once a
-        // fair share arrived rather than spinning on short reads.
-        if (total >= room / 2) break;
-    }
-    return total;
-}
-
-// Cuts freshly read bytes at a 0x1A. Returns the new end.
-char* TextReader::StopAtControlZ(char* begin, char* end) {
-    char* z = const_cast<char*>(FindByte(begin, end, 0x1A));
-    if (z != end) inputEnded_ = true;
-    return z;
-}
+TextReader::TextReader(FileDescriptor file, std::size_t chunkSize, bool readAhead)
+    : capacity_(std::max(chunkSize, kMinCapacity)),
+      chunks_(std::make_unique<ChunkReader>(std::move(file), chunkSize, capacity_ / 2, readAhead)),
+      pos_(chunks_->Start()),
+      end_(pos_) {}
 
 bool TextReader::Refill(const char* keep) {
-    if (inputEnded_) return false;
-    const std::size_t kept = static_cast<std::size_t>(end_ - keep);
-    if (kept != 0) std::memmove(buffer_.get(), keep, kept);
-    pos_ = buffer_.get();
-    end_ = pos_ + kept;
     for (;;) {
-        const std::size_t n = ReadRaw(end_, std::min(capacity_ - kept, chunk_));
-        end_ = StopAtControlZ(end_, end_ + n);
-        if (end_ != buffer_.get() + kept) return true;
         if (inputEnded_) return false;
+        const std::size_t n = chunks_->Next(keep, static_cast<std::size_t>(end_ - keep), pos_, end_);
+        read_ += n;
+        inputEnded_ = chunks_->ended();
+        if (n != 0) return true;
+        keep = pos_;
     }
 }
 

@@ -5,9 +5,10 @@
 // skipped whole. The CR of a CR LF is not removed from the buffer: fields
 // skip it as white space and PeekLine leaves it out.
 //
-// Memory is the buffer and nothing more, whatever the input: no line is ever
-// held whole, and a number token longer than half the buffer is read on the
-// way through (NumberScan's LongReal and LongInteger).
+// Memory is the two buffers (ChunkReader) and nothing more, whatever the
+// input: no line is ever held whole, and a number token longer than half
+// the buffer is read on the way through (NumberScan's LongReal and
+// LongInteger).
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <string_view>
 
+#include "ChunkReader.h"
 #include "FileDescriptor.h"
 #include "NumberScan.h"
 
@@ -34,8 +36,8 @@ public:
 
     // Reads `chunkSize` bytes at a time (a small size, for tests, cuts lines
     // and tokens at many places; the buffer is never smaller than a few
-    // hundred bytes).
-    explicit TextReader(FileDescriptor file, std::size_t chunkSize = kDefaultChunkSize);
+    // hundred bytes), with `readAhead` the next while this one is scanned.
+    explicit TextReader(FileDescriptor file, std::size_t chunkSize = kDefaultChunkSize, bool readAhead = false);
 
     // True when nothing is left to read.
     bool AtEnd() { return pos_ == end_ && !Refill(end_); }
@@ -87,7 +89,7 @@ public:
     // Bytes of the file read and used so far.
     std::uint64_t consumed() const { return read_ - static_cast<std::uint64_t>(end_ - pos_); }
     // errno of a failed read, 0 if none; a read error ends the input.
-    int error() const { return error_; }
+    int error() const { return chunks_->error(); }
 
 private:
     ScanStatus IntegerHere(std::int32_t& value);
@@ -103,22 +105,16 @@ private:
     // The byte `ahead` bytes on (at most 2), reading more if need be; -1
     // past the input's end.
     int Peek(std::size_t ahead);
-    // Moves [keep, end) (less than half the buffer) to the front of the
-    // buffer and reads more behind it. Returns false when no byte could be
-    // added.
+    // Keeps [keep, end) (at most half the buffer) and reads more behind it.
+    // Returns false when no byte could be added.
     bool Refill(const char* keep);
-    std::size_t ReadRaw(char* into, std::size_t room);
-    char* StopAtControlZ(char* begin, char* end);
 
-    FileDescriptor file_;
-    std::size_t chunk_;
     std::size_t capacity_;
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<ChunkReader> chunks_;
     char* pos_;
     char* end_;
     long line_ = 1;
     std::uint64_t read_ = 0;
-    int error_ = 0;
     bool inputEnded_ = false;
 };
 

@@ -1,6 +1,6 @@
 // A file reader on arbitrary bytes: the model reader, or with FUZZ_RESULT_KIND
 // the result reader of that block. Input: one byte choosing a small chunk
-// size, for a result file one byte giving the model's node or element count,
+// size and whether it is read ahead on a thread, for a result file one byte giving the model's node or element count,
 // then the file. The file is read twice, in the default chunk and in the
 // small one; both reads must agree in every row, table entry and problem.
 #include <cstring>
@@ -66,8 +66,8 @@ struct Read {
     ConversionReport report;
     long lastLine = 0;
 
-    Read(std::string_view bytes, std::size_t chunk, [[maybe_unused]] std::int32_t modelCount) {
-        TextReader in(MemoryFile(bytes), chunk);
+    Read(std::string_view bytes, std::size_t chunk, bool readAhead, [[maybe_unused]] std::int32_t modelCount) {
+        TextReader in(MemoryFile(bytes), chunk, readAhead);
         ProblemList problems("input");
 #ifdef FUZZ_RESULT_KIND
         ReadResult(in, bytes.size(), Block::FUZZ_RESULT_KIND, modelCount, problems, rows);
@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < kPrefix) return 0;
     const std::string_view bytes = Bytes(data + kPrefix, size - kPrefix);
     const std::int32_t modelCount = data[kPrefix - 1];
-    const Read whole(bytes, TextReader::kDefaultChunkSize, modelCount), chunked(bytes, SmallChunk(data[0]), modelCount);
+    const Read whole(bytes, TextReader::kDefaultChunkSize, false, modelCount),
+        chunked(bytes, SmallChunk(data[0]), data[0] >= 0x80, modelCount);
 
     FUZZ_CHECK(whole.lastLine == chunked.lastLine);
     CheckProblemList(whole.report, whole.lastLine);

@@ -15,13 +15,27 @@ namespace {
 
 using test::ScratchDir;
 
-TextReader Open(const ScratchDir& dir, const std::string& bytes, std::size_t chunk) {
-    dir.Write("in.txt", bytes);
-    int fd = -1;
-    std::uint64_t size = 0;
-    EXPECT_EQ(platform::OpenForReading(dir / "in.txt", fd, size), 0);
-    return TextReader(FileDescriptor(fd), chunk);
-}
+// Every case both ways: each chunk read when it is needed, and read ahead
+// on a thread of its own.
+class TextReaderTest : public testing::TestWithParam<bool> {
+protected:
+    // A file of its own each: a reader still open may be reading ahead.
+    TextReader Open(const std::string& bytes, std::size_t chunk) {
+        const std::string name = "in" + std::to_string(files_++) + ".txt";
+        dir_.Write(name, bytes);
+        int fd = -1;
+        std::uint64_t size = 0;
+        EXPECT_EQ(platform::OpenForReading(dir_ / name, fd, size), 0);
+        return TextReader(FileDescriptor(fd), chunk, GetParam());
+    }
+
+private:
+    ScratchDir dir_;
+    int files_ = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(TextReader, TextReaderTest, testing::Bool(),
+                         [](const auto& info) { return info.param ? "ReadAhead" : "OnDemand"; });
 
 // Each line's start as PeekLine shows it, the line then skipped.
 std::vector<std::string> Lines(TextReader& in) {
@@ -33,31 +47,29 @@ std::vector<std::string> Lines(TextReader& in) {
     return lines;
 }
 
-TEST(TextReader, LinesAtEveryChunkSize) {
-    ScratchDir dir;
+TEST_P(TextReaderTest, LinesAtEveryChunkSize) {
     for (std::size_t chunk : {4, 5, 6, 7, 8, 16, 1 << 20}) {
         // Bytes as they are: a text-mode open would drop the first CR of CR CR LF.
-        TextReader in = Open(dir, "first\r\nsecond\rstill second\n\r\n\rlast\r\r\n\r", chunk);
+        TextReader in = Open("first\r\nsecond\rstill second\n\r\n\rlast\r\r\n\r", chunk);
         EXPECT_EQ(Lines(in), (std::vector<std::string>{"first", "second\rstill second", "", "\rlast\r", "\r"})) << chunk;
         EXPECT_EQ(in.line(), 5) << chunk;  // a lone CR ends no line
-        TextReader stopped = Open(dir, "a\r\nb\r\x1A\r\nnever\n", chunk);
+        TextReader stopped = Open("a\r\nb\r\x1A\r\nnever\n", chunk);
         EXPECT_EQ(Lines(stopped), (std::vector<std::string>{"a", "b\r"})) << chunk;
     }
     // A line is never held whole; PeekLine stops short of a CR LF at its limit.
     std::string longLine(300000, 'x');
     longLine[40] = '\r';
-    TextReader in = Open(dir, "short\r\n" + longLine + "\r\n" + std::string(80, 'y') + "\r\nend", 4096);
+    TextReader in = Open("short\r\n" + longLine + "\r\n" + std::string(80, 'y') + "\r\nend", 4096);
     EXPECT_EQ(Lines(in), (std::vector<std::string>{"short", longLine.substr(0, 80), std::string(80, 'y'), "end"}));
-    TextReader cut = Open(dir, std::string(79, 'z') + "\r\n", 4);
+    TextReader cut = Open(std::string(79, 'z') + "\r\n", 4);
     EXPECT_EQ(cut.PeekLine(79), std::string(79, 'z'));
     EXPECT_EQ(cut.PeekLine(78), std::string(78, 'z'));
 }
 
 // Integers within a line stop at its end, whatever white space is before it.
-TEST(TextReader, LineIntegersStopAtTheLineEnd) {
-    ScratchDir dir;
+TEST_P(TextReaderTest, LineIntegersStopAtTheLineEnd) {
     for (std::size_t chunk : {4, 7, 1 << 20}) {
-        TextReader in = Open(dir, "  12\t-3 \r \r\n7\n\n+8" + std::string(1000, ' ') + "99999999999x\n", chunk);
+        TextReader in = Open("  12\t-3 \r \r\n7\n\n+8" + std::string(1000, ' ') + "99999999999x\n", chunk);
         std::int32_t n = 0;
         EXPECT_EQ(in.ScanLineInteger(n), ScanStatus::ok);
         EXPECT_EQ(n, 12);
@@ -85,8 +97,7 @@ TEST(TextReader, LineIntegersStopAtTheLineEnd) {
 // longer than the buffer, read on the way through: digits past 800
 // significant ones (a 1 after them can decide a halfway rounding), leading
 // zeros, long exponents.
-TEST(TextReader, FieldsAcrossChunkBoundariesReadExactly) {
-    ScratchDir dir;
+TEST_P(TextReaderTest, FieldsAcrossChunkBoundariesReadExactly) {
     const std::string halfway = "9007199254740993";  // 2^53 + 1: halfway between two doubles
     std::vector<std::string> tokens = {
         halfway + std::string(2000, '0'),
@@ -111,7 +122,7 @@ TEST(TextReader, FieldsAcrossChunkBoundariesReadExactly) {
     for (std::size_t k = 0; k < tokens.size(); ++k)
         bytes += std::to_string(int(k) * 7919 - 500000) + (k % 3 ? " " : "\t") + tokens[k] + (k % 4 ? "\r\n" : "\r\n\r\n");
     for (std::size_t chunk : {4, 5, 9, 13, 100, 1 << 20}) {
-        TextReader in = Open(dir, bytes, chunk);
+        TextReader in = Open(bytes, chunk);
         for (std::size_t k = 0; k < tokens.size(); ++k) {
             const std::string& token = tokens[k];
             std::int32_t n = 0;
@@ -134,12 +145,12 @@ TEST(TextReader, FieldsAcrossChunkBoundariesReadExactly) {
         EXPECT_EQ(in.ScanReal(last), ScanStatus::end);
         EXPECT_EQ(in.line(), std::count(bytes.begin(), bytes.end(), '\n') + 1) << "chunk " << chunk;
         std::int32_t n = 0;
-        TextReader integers = Open(dir, "-" + std::string(5000, '0') + "2147483648 " + std::string(900, '0') + "2147483648 +" + std::string(900, '0') + "12", chunk);
+        TextReader integers = Open("-" + std::string(5000, '0') + "2147483648 " + std::string(900, '0') + "2147483648 +" + std::string(900, '0') + "12", chunk);
         EXPECT_EQ(integers.ScanInteger(n), ScanStatus::ok);
         EXPECT_EQ(n, INT32_MIN);
         EXPECT_EQ(integers.ScanInteger(n), ScanStatus::overflow);
         integers.SkipSpace();
-        TextReader plus = Open(dir, "+" + std::string(900, '0') + "12", chunk);
+        TextReader plus = Open("+" + std::string(900, '0') + "12", chunk);
         EXPECT_EQ(plus.ScanInteger(n), ScanStatus::ok);
         EXPECT_EQ(n, 12);
     }
@@ -147,10 +158,9 @@ TEST(TextReader, FieldsAcrossChunkBoundariesReadExactly) {
 
 // A field that does not scan is quoted alike at every chunk size: up to the
 // line's end or 20 bytes, other bytes than printable ASCII shown as '?'.
-TEST(TextReader, QuotesAFailedFieldsTextAtEveryChunkSize) {
-    ScratchDir dir;
+TEST_P(TextReaderTest, QuotesAFailedFieldsTextAtEveryChunkSize) {
     for (std::size_t chunk : {4, 5, 7, 1 << 20}) {
-        TextReader in = Open(dir, "1 5.O 0.0\r\n2 x\t\x01\xE3\x81\x82 abcdefghijklmnopqrstuvwxyz\n", chunk);
+        TextReader in = Open("1 5.O 0.0\r\n2 x\t\x01\xE3\x81\x82 abcdefghijklmnopqrstuvwxyz\n", chunk);
         std::int32_t label = 0;
         double value = 0;
         ASSERT_EQ(in.ScanInteger(label), ScanStatus::ok);
