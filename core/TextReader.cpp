@@ -212,36 +212,22 @@ ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
 }
 
 int TextReader::FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count) {
-    // Room for a record and every scan's reach: the runs stop short of it.
-    constexpr std::ptrdiff_t kRoom = 4 * kFastScanReach;
-    const char* limit = end_ - kFastScanReach;
-    const char* p = pos_;
-    long lines = 0;
-    int j = 0;
-    for (std::int32_t label; j < count && end_ - p >= kRoom;) {
-        const char* q = p;
+    // Past the line end a record read one by one leaves.
+    SkipSpace();
+    const int read = FastLines(count, [&](int j, const char* q, const char* limit) -> const char* {
+        std::int32_t label;
+        if (FastLineIntegers(q, limit, &label, 1) != 1) return nullptr;
+        if (colon && *q++ != ':') return nullptr;
         Cell* record = cells + std::size_t(j) * width;
-        if (FastLineIntegers(q, limit, labels != nullptr ? &labels[j] : &label, 1) != 1) break;
-        if (colon && *q++ != ':') break;
-        if (FastCells(q, limit, record, width) != width) break;
+        if (FastCells(q, limit, record, width) != width) return nullptr;
         bool infinite = false;
         for (int c = 0; c < width; ++c) infinite |= record[c].IsInfinite();
-        if (infinite) break;
-        ++j;
-        // The line's end, and the next line's blanks are the label's; any
-        // other white space after the record, SkipSpace's.
-        q += *q == '\r' && q[1] == '\n';
-        if (*q != '\n') {
-            p = q;
-            break;
-        }
-        p = q + 1;
-        ++lines;
-    }
-    pos_ = const_cast<char*>(p);
-    line_ += lines;
+        if (infinite) return nullptr;
+        if (labels != nullptr) labels[j] = label;
+        return q;
+    });
     SkipSpace();
-    return j;
+    return read;
 }
 
 // A token of at least half a buffer, which has its digits: sign and digits.

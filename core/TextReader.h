@@ -67,11 +67,38 @@ public:
 
     // Whole records in one go while they are plain: each a label
     // (ScanInteger; into `labels[j]` unless null), a ':' when `colon`,
-    // `width` cells (from `cells + j * width`) that scan and are finite, its
-    // line's end, then the white space after the last. At most `count`;
-    // returns how many were read. Stops, with nothing of that record read,
-    // where the calls one by one must decide.
+    // `width` cells (from `cells + j * width`) that scan and are finite,
+    // blanks and its line's end; then the white space after the last. At
+    // most `count`; returns how many were read. Stops, with nothing of that
+    // record read, where the calls one by one must decide.
     int FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count);
+
+    // Bytes in memory from a line's start for FastLines' `read`.
+    static constexpr int kLineRoom = 4 * kFastScanReach;
+    // Whole lines in one go while they are plain. `read(j, q, limit)` reads
+    // line j from q with kLineRoom bytes from q in memory, scans no field
+    // that starts at `limit` or later, and returns the end of what it read,
+    // which blanks and the line's end must follow; or null, where the calls
+    // one by one must decide (nothing of line j is then read). Stops after
+    // `count` lines; returns how many were read.
+    template <typename Read>
+    int FastLines(int count, Read&& read) {
+        const char* limit = end_ - kFastScanReach;
+        const char* p = pos_;
+        int j = 0;
+        for (; j < count && end_ - p >= kLineRoom; ++j) {
+            const char* q = read(j, p, limit);
+            if (q == nullptr) break;
+            q = SkipBlanks(q, end_);
+            if (end_ - q < 2) break;
+            q += *q == '\r' && q[1] == '\n';
+            if (*q != '\n') break;
+            p = q + 1;
+        }
+        pos_ = const_cast<char*>(p);
+        line_ += j;
+        return j;
+    }
 
     // The next unread bytes as a message quotes them: after a field that did
     // not scan, the field's text.
