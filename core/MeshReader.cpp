@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "LineColumns.h"
 #include "Records.h"
 
 namespace cor2tavik {
@@ -70,19 +69,19 @@ void ReadElementLine(TextReader& in, long lineNumber, std::int64_t i, ElementHea
         problem(Reason::typeCodeDisagrees, typeCode, nodeCount);
 }
 
-// Element line q when its fields are in the columns of the last (a line
-// read in one go), all numbers with nothing to report: the end of its last
+// Element line q read in one go (TextReader::FastLines), when its numbers
+// all scan the fast way and there is nothing to report: the end of its last
 // node number. Else null for ReadElementLine to decide, nothing stored.
-const char* ColumnElementLine(LineColumns& columns, const char* q, ElementHead& element, std::int32_t* slot) {
+const char* FastElementLine(const char* q, const char* limit, ElementHead& element, std::int32_t* slot) {
     std::int32_t head[3], nodes[10];
-    if (!columns.Integers(q, 0, 3, head)) return nullptr;
+    if (FastLineIntegers(q, limit, head, 3) != 3) return nullptr;
     const std::int32_t nodeCount = head[2];
     if (head[1] - kElementTypeBase != nodeCount || (nodeCount != 4 && nodeCount != 8 && nodeCount != 10) ||
-        !columns.Integers(q, 3, nodeCount, nodes))
+        FastLineIntegers(q, limit, nodes, nodeCount) != nodeCount)
         return nullptr;
     element = {head[0], head[1]};
     std::copy_n(nodes, nodeCount, slot);
-    return q + columns.End(2 + nodeCount);
+    return q;
 }
 
 }  // namespace
@@ -115,15 +114,11 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
             {.line = countLine, .reason = Reason::outOfMemory, .subject = Subject::elements, .numbers = {elementCount}});
     model.elementCount = elementCount;
     sink.Begin(Block::elements);
-    LineColumns columns;
     ForEachBatch(sink, elementCount, [&](RecordBatch& batch) {
         for (std::int32_t j = 0; j < batch.rows; ++j) {
-            j += in.FastLines(batch.rows - j, [&](int k, const char* q, const char*) {
-                ElementHead& element = model.elements[batch.first + j + k];
-                std::int32_t* slot = &batch.slots[(j + k) * kElementSlots];
-                if (const char* end = ColumnElementLine(columns, q, element, slot)) return end;
-                columns.Learn(q, TextReader::kLineRoom);
-                return ColumnElementLine(columns, q, element, slot);
+            j += in.FastLines(batch.rows - j, [&](int k, const char* q, const char* limit) {
+                return FastElementLine(q, limit, model.elements[batch.first + j + k],
+                                       &batch.slots[(j + k) * kElementSlots]);
             });
             if (j == batch.rows) break;
             const std::int64_t i = batch.first + j;

@@ -151,34 +151,7 @@ std::uint32_t LeadingDigitValue(std::uint64_t v, int n) {
     return EightDigitValue((v << (8 * (8 - n))) | (Bytes('0') >> (8 * n)));
 }
 
-// A field as ColumnIntegers reads it; -1 if it is not a number.
-[[gnu::always_inline]] inline std::int32_t ColumnValue(const char* end, int width) {
-    // The field's bytes are the high ones; those before it count as blanks.
-    const int before = 8 * (8 - width);
-    const std::uint64_t own = ~std::uint64_t{0} << before;
-    const std::uint64_t v = (Load8(end - 8) & own) | (Bytes(' ') & ~own);
-    const std::uint64_t x = v ^ Bytes(' ');
-    // 0x80 in each blank byte, exactly (no carry between bytes), then 0xFF.
-    const std::uint64_t blank = ~(((x & Bytes(0x7F)) + Bytes(0x7F)) | x) & Bytes(0x80);
-    const std::uint64_t lead = (blank >> 7) * 0xFF;
-    const std::uint64_t digits = v | (lead & Bytes(0x10));  // blanks as '0'
-    // The blanks lead (then a run of low bytes), the field's first byte
-    // among them, not all; the rest are digits.
-    const bool shaped = ((lead >> before) & 1) != 0 && (lead & (lead + 1)) == 0 && (lead >> 56) == 0 &&
-                        LeadingDigits(digits) == 8;
-    const auto value = static_cast<std::int32_t>(EightDigitValue(digits));
-    return shaped ? value : -1;
-}
-
 }  // namespace
-
-bool ColumnIntegers(const char* line, const std::uint8_t* ends, const std::uint8_t* widths, int n,
-                    std::int32_t* values) {
-    if constexpr (!kLittleEndian) return false;
-    std::int32_t any = 0;
-    for (int k = 0; k < n; ++k) any |= values[k] = ColumnValue(line + ends[k], widths[k]);
-    return any >= 0;
-}
 
 const char* SkipBlanks(const char* p, const char* end) {
     if constexpr (kLittleEndian) {

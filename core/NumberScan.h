@@ -71,15 +71,6 @@ Cell DecideCell(const Cell& cell);
 int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, int n);
 int FastCells(const char*& p, const char* limit, Cell* cells, int n);
 
-// `n` numbers as "%<width>d" writes them with room to spare: field k of
-// the line at `line` ends at `ends[k]` and is `widths[k]` (1 to 8) bytes
-// wide, one or more blanks and then digits; the eight bytes before its end
-// are read. Into `values`; false when any field is not such a number. Where
-// the fields are is known before their values: none waits for the one
-// before.
-bool ColumnIntegers(const char* line, const std::uint8_t* ends, const std::uint8_t* widths, int n,
-                    std::int32_t* values);
-
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);
 

@@ -86,36 +86,6 @@ TEST(FastScan, IntegerAgreesWithTheGeneralPath) {
         EXPECT_FALSE(ExpectSame<std::int32_t>(token)) << token;
 }
 
-// Fields of 1 to 8 bytes from an alphabet of blanks, digits and their
-// neighbours (a byte that is a digit or a blank but for one bit among
-// them), most in the shape and some changed in a place or two, after bytes
-// of any kind: a number only for one or more blanks and then digits.
-TEST(FastScan, ColumnIntegersOnlyForBlanksThenDigits) {
-    const std::string alphabet = {' ', '0', '7', '9', '/', ':', '!', '\t', '\0', '\xA0', '\xB0', '@', '-', '+'};
-    std::mt19937_64 rng(8);
-    int numbers = 0;
-    for (int i = 0; i < 200000; ++i) {
-        const int width = 1 + int(rng() % 8);
-        char bytes[8];
-        char* field = bytes + 8 - width;
-        for (char& c : bytes) c = alphabet[rng() % alphabet.size()];
-        const int blanks = int(rng() % (width + 1));
-        for (int k = 0; k < width; ++k) field[k] = k < blanks ? ' ' : char('0' + rng() % 10);
-        for (int k = 0; k < int(rng() % 3); ++k) field[rng() % width] = alphabet[rng() % alphabet.size()];
-        int lead = 0;
-        while (lead < width && field[lead] == ' ') ++lead;
-        bool shaped = lead >= 1 && lead < width;
-        for (int k = lead; k < width; ++k) shaped &= IsDigit(field[k]);
-        const std::int32_t want = shaped ? std::stoi(std::string(field + lead, width - lead)) : -1;
-        const std::uint8_t end = 8, size = static_cast<std::uint8_t>(width);
-        std::int32_t value = 0;
-        ASSERT_EQ(ColumnIntegers(bytes, &end, &size, 1, &value), shaped) << width << " \"" << std::string(bytes, 8) << '"';
-        if (shaped) ASSERT_EQ(value, want);
-        numbers += shaped;
-    }
-    EXPECT_GT(numbers, 40000);
-}
-
 // The field written for a token through FastCell and DecideCell, against the
 // exact path's field of the double the general path reads; counts the tokens
 // whose field came from their text.
