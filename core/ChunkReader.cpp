@@ -9,7 +9,8 @@ namespace cor2tavik {
 
 ChunkReader::ChunkReader(FileDescriptor file, std::size_t chunk, std::size_t keepRoom, bool readAhead)
     : file_(std::move(file)), chunk_(chunk), keepRoom_(keepRoom) {
-    for (auto& buffer : buffers_) buffer.reset(new char[keepRoom_ + chunk_]);
+    buffers_[0].reset(new char[keepRoom_ + chunk_]);
+    if (readAhead) buffers_[1].reset(new char[keepRoom_ + chunk_]);
     worker_ = StartWorker(readAhead, [this] { Work(); });
     // The first chunk is on its way while the caller starts.
     if (worker_.joinable()) Ask();
@@ -79,10 +80,18 @@ void ChunkReader::Work() {
 }
 
 std::size_t ChunkReader::Next(const char* keep, std::size_t kept, char*& begin, char*& end) {
-    const int next = 1 - current_;
-    const Fill fill = worker_.joinable() ? Wait() : Read(Chunk(next));
+    // Without a worker, one buffer: the kept bytes move in front of its
+    // chunk before the read.
+    const int next = worker_.joinable() ? 1 - current_ : current_;
     begin = Chunk(next) - kept;
-    std::memcpy(begin, keep, kept);
+    Fill fill;
+    if (worker_.joinable()) {
+        fill = Wait();
+        std::memcpy(begin, keep, kept);
+    } else {
+        std::memmove(begin, keep, kept);
+        fill = Read(Chunk(next));
+    }
     end = Chunk(next) + fill.bytes;
     ended_ = fill.ended;
     if (error_ == 0) error_ = fill.error;

@@ -1,6 +1,7 @@
-// A file read a chunk at a time into one of two buffers: with a thread of
-// its own, the next chunk is read while the caller scans the last one, so
-// the copy out of the system's cache is not on the scanning thread.
+// A file read a chunk at a time: with a thread of its own into one of two
+// buffers, the next chunk while the caller scans the last one, so that the
+// copy out of the system's cache is not on the scanning thread; without,
+// into one buffer when the caller asks.
 //
 // Each buffer has room in front of its chunk for the bytes the caller keeps
 // (an unfinished line or token): they are copied there, so the caller sees
@@ -57,7 +58,8 @@ private:
     const std::size_t chunk_;
     const std::size_t keepRoom_;
     std::unique_ptr<char[]> buffers_[2];
-    // The buffer the caller has; the worker fills the other.
+    // The buffer the caller has; the worker fills the other (without a
+    // worker there is no other).
     int current_ = 0;
     bool ended_ = false;
     int error_ = 0;

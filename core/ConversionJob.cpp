@@ -43,6 +43,7 @@ public:
     Job(std::string_view stem, std::string_view directory, std::string model, const ConversionOptions& options)
         : options_(options),
           workers_(WantWorkers(options.threads)),
+          readAhead_(WantReadAhead(options.threads)),
           modelPath_(std::move(model)),
           outputPath_(std::string(stem) + ".std"),
           results_(directory) {}
@@ -68,7 +69,7 @@ private:
         if (auto failure = ReadModel(writer, progress)) return Fail(std::move(*failure));
         for (int i = 0; i < 3; ++i) {
             reading_ = &results_.paths()[i];
-            if (auto failure = results_.Read(i, model_, writer, progress, report_, workers_)) return Fail(std::move(*failure));
+            if (auto failure = results_.Read(i, model_, writer, progress, report_, readAhead_)) return Fail(std::move(*failure));
         }
         times_.results = stopwatch_.Lap();
         writer.Finish();
@@ -123,7 +124,7 @@ private:
 
     std::optional<Problem> ReadModel(BlockWriter& writer, Progress& progress) {
         ProblemList problems(modelPath_);
-        TextReader reader(std::move(modelFile_), TextReader::kDefaultChunkSize, workers_);
+        TextReader reader(std::move(modelFile_), TextReader::kDefaultChunkSize, readAhead_);
         progress.Reading(&reader, modelSize_ == UINT64_MAX ? 0 : modelSize_);
         auto failure = ReadMesh(reader, modelSize_, model_, problems, writer);
         progress.Reading(nullptr, 0);
@@ -147,6 +148,7 @@ private:
 
     const ConversionOptions& options_;
     const bool workers_;
+    const bool readAhead_;
     const std::string modelPath_;
     const std::string outputPath_;
     const ResultFiles results_;

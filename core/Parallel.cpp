@@ -10,4 +10,6 @@ bool WantWorkers(unsigned threads) {
     return threads >= 2;
 }
 
+bool WantReadAhead(unsigned threads) { return WantWorkers(threads) && platform::ReadAheadPays(); }
+
 }  // namespace cor2tavik

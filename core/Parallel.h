@@ -25,8 +25,11 @@ namespace cor2tavik {
 
 // Whether a job has workers besides the caller's thread (see
 // ConversionOptions::threads): one that formats and writes the blocks while
-// the caller reads on, and one that reads the input file's next chunk.
+// the caller reads on, and where it pays one that reads the input file's
+// next chunk.
 bool WantWorkers(unsigned threads);
+// Whether the input files' next chunks are read on a thread of their own.
+bool WantReadAhead(unsigned threads);
 
 // Runs work() on a new thread when `wanted`; an empty jthread when
 // not, or when no thread can be started (the system refuses one, or there is

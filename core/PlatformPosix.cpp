@@ -300,6 +300,8 @@ unsigned CoreCount() {
     return count;
 }
 
+bool ReadAheadPays() { return true; }
+
 std::string ErrorText(int error) { return std::strerror(error); }
 
 }  // namespace platform

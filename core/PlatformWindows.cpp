@@ -469,6 +469,10 @@ unsigned CoreCount() {
     return count;
 }
 
+// At 100^3 under Wine, 8 alternating rounds: x64 0.82 s with it against
+// 0.80 s without, x86 1.01 against 1.00 s; on Linux it saves 6%.
+bool ReadAheadPays() { return false; }
+
 // The same words as on Linux for the errors a conversion meets, so that a
 // message reads alike on both; the C runtime's own texts differ.
 std::string ErrorText(int error) {

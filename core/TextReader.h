@@ -5,7 +5,7 @@
 // skipped whole. The CR of a CR LF is not removed from the buffer: fields
 // skip it as white space and PeekLine leaves it out.
 //
-// Memory is the two buffers (ChunkReader) and nothing more, whatever the
+// Memory is the buffers (ChunkReader) and nothing more, whatever the
 // input: no line is ever held whole, and a number token longer than half
 // the buffer is read on the way through (NumberScan's LongReal and
 // LongInteger).
@@ -89,7 +89,7 @@ public:
         for (; j < count && end_ - p >= kLineRoom; ++j) {
             const char* q = read(j, p, limit);
             if (q == nullptr) break;
-            q = SkipBlanks(q, end_);
+            if (*q == ' ') q = SkipBlanks(q, end_);
             if (end_ - q < 2) break;
             q += *q == '\r' && q[1] == '\n';
             if (*q != '\n') break;

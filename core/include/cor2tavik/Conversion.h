@@ -170,9 +170,9 @@ struct ConversionOptions {
     // Threads in all, the caller's included. 0: as many as help, which is 2
     // when the process may use a second core and 1 otherwise. 1: all work on
     // the caller's thread. 2 or more: the blocks are formatted and written by
-    // a second thread while the caller reads, and a third reads each file's
-    // next chunk while the caller scans the last. Threads are started as
-    // asked even on a single core.
+    // a second thread while the caller reads, and (but on Windows) a third
+    // reads each file's next chunk while the caller scans the last. Threads
+    // are started as asked even on a single core.
     unsigned threads = 0;
     // Called with the fraction of the input files' bytes read so far, on the
     // caller's thread, at most ten times a second; last with 1 when the
