@@ -55,6 +55,9 @@ TEST_P(TextReaderTest, LinesAtEveryChunkSize) {
         EXPECT_EQ(in.line(), 5) << chunk;  // a lone CR ends no line
         TextReader stopped = Open("a\r\nb\r\x1A\r\nnever\n", chunk);
         EXPECT_EQ(Lines(stopped), (std::vector<std::string>{"a", "b\r"})) << chunk;
+        TextReader counted = Open("first\r\nsecond\n", chunk);
+        counted.SkipLine();
+        EXPECT_EQ(counted.consumed(), 7u) << chunk;  // what progress shows
     }
     // A line is never held whole; PeekLine stops short of a CR LF at its limit.
     std::string longLine(300000, 'x');
