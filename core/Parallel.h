@@ -23,12 +23,12 @@
 
 namespace cor2tavik {
 
-// Whether a job has workers besides the caller's thread (see
+// Whether a job has a worker besides the caller's thread (see
 // ConversionOptions::threads): one that formats and writes the blocks while
-// the caller reads on, and where it pays one that reads the input file's
-// next chunk.
+// the caller reads on.
 bool WantWorkers(unsigned threads);
-// Whether the input files' next chunks are read on a thread of their own.
+// Whether, besides, the input files' next chunks are read on a thread of
+// their own: with workers, where that pays (platform::ReadAheadPays).
 bool WantReadAhead(unsigned threads);
 
 // Runs work() on a new thread when `wanted`; an empty jthread when
