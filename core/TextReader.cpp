@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "ByteWord.h"
+#include "ChunkReader.h"
 
 namespace cor2tavik {
 
@@ -27,6 +28,11 @@ TextReader::TextReader(FileDescriptor file, std::size_t chunkSize, bool readAhea
       chunks_(std::make_unique<ChunkReader>(std::move(file), chunkSize, capacity_ / 2, readAhead)),
       pos_(chunks_->Start()),
       end_(pos_) {}
+
+TextReader::TextReader(TextReader&&) noexcept = default;
+TextReader::~TextReader() = default;
+
+int TextReader::error() const { return chunks_->error(); }
 
 bool TextReader::Refill(const char* keep) {
     for (;;) {

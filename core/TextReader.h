@@ -16,7 +16,6 @@
 #include <memory>
 #include <string_view>
 
-#include "ChunkReader.h"
 #include "FileDescriptor.h"
 #include "NumberScan.h"
 
@@ -28,6 +27,8 @@ namespace cor2tavik {
 // unchecked.
 std::string QuotedText(const char* p, const char* end);
 
+class ChunkReader;
+
 class TextReader {
 public:
     static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
@@ -38,6 +39,8 @@ public:
     // and tokens at many places; the buffer is never smaller than a few
     // hundred bytes), with `readAhead` the next while this one is scanned.
     explicit TextReader(FileDescriptor file, std::size_t chunkSize = kDefaultChunkSize, bool readAhead = false);
+    TextReader(TextReader&&) noexcept;
+    ~TextReader();
 
     // True when nothing is left to read.
     bool AtEnd() { return pos_ == end_ && !Refill(end_); }
@@ -116,7 +119,7 @@ public:
     // Bytes of the file read and used so far.
     std::uint64_t consumed() const { return read_ - static_cast<std::uint64_t>(end_ - pos_); }
     // errno of a failed read, 0 if none; a read error ends the input.
-    int error() const { return chunks_->error(); }
+    int error() const;
 
 private:
     ScanStatus IntegerHere(std::int32_t& value);
