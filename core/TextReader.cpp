@@ -34,15 +34,13 @@ TextReader::~TextReader() = default;
 
 int TextReader::error() const { return chunks_->error(); }
 
+// A chunk without a byte comes only with the input's end.
 bool TextReader::Refill(const char* keep) {
-    for (;;) {
-        if (inputEnded_) return false;
-        const std::size_t n = chunks_->Next(keep, static_cast<std::size_t>(end_ - keep), pos_, end_);
-        read_ += n;
-        inputEnded_ = chunks_->ended();
-        if (n != 0) return true;
-        keep = pos_;
-    }
+    if (inputEnded_) return false;
+    const std::size_t n = chunks_->Next(keep, static_cast<std::size_t>(end_ - keep), pos_, end_);
+    read_ += n;
+    inputEnded_ = chunks_->ended();
+    return n != 0;
 }
 
 int TextReader::Peek(std::size_t ahead) {
