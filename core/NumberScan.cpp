@@ -578,17 +578,18 @@ inline int TrailingNines(std::uint64_t word) {
     return 4 + (std::countl_zero(static_cast<std::uint32_t>(word) ^ 0x39393939u) >> 3);
 }
 
-// The digits' text one unit up at its top byte, `nines` 9s there turning
-// to 0s and the byte below them (a digit) going up.
-inline std::uint64_t LastDigitUp(std::uint64_t word, int nines) {
-    if constexpr (kWideWords)
-        return word + (std::uint64_t{1} << (56 - 8 * nines)) - (Bytes(9) & ~(~std::uint64_t{0} >> (8 * nines)));
-    auto up = [](std::uint32_t half, int n) { return half + (1u << (24 - 8 * n)) - (0x09090909u & ~(~0u >> (8 * n))); };
-    const auto low = static_cast<std::uint32_t>(word);
-    const auto high = static_cast<std::uint32_t>(word >> 32);
-    if (nines < 4) return low | std::uint64_t{up(high, nines)} << 32;
-    return up(low, nines - 4) | std::uint64_t{0x30303030u} << 32;
-}
+// What takes a digits' text one unit up at its top byte when `nines` 9s
+// are there (0 to 7): they turn to 0s and the byte below them (a digit)
+// goes up. A table rather than shifts by a count: a 32-bit machine adds it
+// in two instructions.
+struct UpSteps {
+    std::uint64_t step[8];
+    constexpr UpSteps() : step() {
+        for (int n = 0; n < 8; ++n)
+            step[n] = (std::uint64_t{1} << (56 - 8 * n)) - (Bytes(9) & ~(~std::uint64_t{0} >> (8 * n)));
+    }
+};
+constexpr UpSteps kUpSteps;
 
 // A shaped text's field as its own bytes, where the text's digits rounded
 // half up at the kept ones give it (as RoundedField decides): "d.dddddd"
@@ -616,7 +617,7 @@ inline std::uint64_t LastDigitUp(std::uint64_t word, int nines) {
     // goes up by one. No branch on `up`: it is a coin toss.
     const int nines = TrailingNines(word);
     if (up & (nines >= 6 - negative)) return false;
-    word += (LastDigitUp(word, nines) - word) & (0 - std::uint64_t{up});
+    word += kUpSteps.step[nines] & (0 - std::uint64_t{up});
     // "+0dd" after the field's 'E'; an exponent "-00" is written "+000".
     std::uint32_t text;
     std::memcpy(&text, exponent, 4);
