@@ -1,10 +1,6 @@
 #include "CommandLine.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#include <shellapi.h>
-
 #include "cor2tavik/Utf16.h"
 #endif
 
@@ -12,15 +8,14 @@ namespace cor2tavik {
 
 #ifdef _WIN32
 
-std::vector<std::string> CommandLineArguments(int, char**) {
+// The C runtime's own split of the UTF-16 command line (wmain): the
+// system's CommandLineToArgvW would load shell32, and with it much of the
+// window system, at every start (under Wine some 30 ms of a conversion).
+std::vector<std::string> CommandLineArguments(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (wide == nullptr) return arguments;
     // A lone surrogate cannot be UTF-8; it becomes U+FFFD and the name is
     // then not found, which says enough.
-    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i]));
-    LocalFree(wide);
+    for (int i = 0; i < argc; ++i) arguments.push_back(Narrow(argv[i]));
     return arguments;
 }
 

@@ -8,6 +8,10 @@
 
 namespace cor2tavik {
 
+#ifdef _WIN32
+std::vector<std::string> CommandLineArguments(int argc, wchar_t** argv);  // from wmain
+#else
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
+#endif
 
 }  // namespace cor2tavik

@@ -76,7 +76,8 @@ bool CouldBeUnquoted(const cor2tavik::ConversionReport& report, std::size_t path
                                            report.failure->reason == cor2tavik::Reason::cannotOpenModel);
 }
 
-int Run(int argc, char** argv, cor2tavik::Language language, std::string& model) {
+template <typename Char>
+int Run(int argc, Char** argv, cor2tavik::Language language, std::string& model) {
     const Request request = ReadArguments(cor2tavik::CommandLineArguments(argc, argv));
     switch (request.action) {
     case Request::usageError:
@@ -136,7 +137,12 @@ int Run(int argc, char** argv, cor2tavik::Language language, std::string& model)
 
 }  // namespace
 
+// On Windows the arguments come as UTF-16 (wmain, linked with -municode).
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
     cor2tavik::EndCleanlyOnInterrupt();
     const cor2tavik::Language language = cor2tavik::UserLanguage();
     std::string model;
