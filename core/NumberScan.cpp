@@ -627,16 +627,22 @@ constexpr UpSteps kUpSteps;
     return true;
 }
 
+// The cell of a text ShapeOf took, its exponent's "E+dd" at `exponent`.
+[[gnu::always_inline]] inline void ShapedCell(const char* q, bool negative, int restDigits, const char* exponent,
+                                              Cell& cell) {
+    if (CopiedField(q, negative, restDigits, exponent, cell)) return;
+    // A two-digit exponent: far from overflowing.
+    const ShapedReal r = ShapedValue(q, restDigits, exponent);
+    cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
+}
+
 [[gnu::always_inline]] inline const char* CellAt(const char* p, Cell& cell) {
     const bool negative = *p == '-';
     const char* q = p + (negative | (*p == '+'));
     int restDigits;
     if (const char* exponent = ShapeOf(q, restDigits)) {
-        if (CopiedField(q, negative, restDigits, exponent, cell)) return exponent + 4;
-        // A two-digit exponent: far from overflowing.
-        const ShapedReal r = ShapedValue(q, restDigits, exponent);
-        cell = {r.seven | r.rest << 24, ScaleOf(negative, 7 + r.restDigits, r.k) | kSplit};
-        return r.end;
+        ShapedCell(q, negative, restDigits, exponent, cell);
+        return exponent + 4;
     }
     // The first significant digit's power of ten is at most k + digits - 1:
     // below 10^308 the value cannot overflow (which the reader must report),
@@ -676,6 +682,54 @@ template <typename T, typename Scan>
 const char* FastCell(const char* p, Cell& cell) { return CellAt(p, cell); }
 
 int FastCells(const char*& p, const char* limit, Cell* cells, int n) { return FastRun(p, limit, cells, n, CellAt); }
+
+namespace {
+
+// The reals of a record whose every byte passed, at their places.
+template <int kRestDigits>
+void LayoutReals(const RecordLayout& layout, const char* p, Cell* cells) {
+    const char* place = p + layout.sign;
+    for (int i = 0; i < layout.width; ++i, place += layout.stride) {
+        const char* q = place + 1;
+        ShapedCell(q, *place == '-', kRestDigits, q + 8 + kRestDigits, cells[i]);
+    }
+}
+
+#ifdef __SSE2__
+inline __m128i Load16(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+#endif
+
+}  // namespace
+
+const char* LayoutCells(const RecordLayout& layout, const char* p, Cell* cells) {
+#ifdef __SSE2__
+    if (!kLittleEndian || layout.width == 0) return nullptr;
+    // Each byte a digit where one must be, else the byte (or its other)
+    // the columns want: no branch until all are checked.
+    unsigned bad = 0;
+    for (int k = 0; k < layout.loads; ++k) {
+        const int at = 16 * k;
+        const __m128i bytes = Load16(p + at);
+        const __m128i values = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
+        const __m128i folded = _mm_or_si128(bytes, Load16(layout.folded + at));
+        const __m128i isText =
+            _mm_or_si128(_mm_cmpeq_epi8(folded, Load16(layout.one + at)), _mm_cmpeq_epi8(folded, Load16(layout.other + at)));
+        const __m128i digitPlace = Load16(layout.digit + at);
+        const __m128i good = _mm_or_si128(_mm_and_si128(isDigit, digitPlace), _mm_andnot_si128(digitPlace, isText));
+        bad |= ~static_cast<unsigned>(_mm_movemask_epi8(good) | layout.ignored[k]) & 0xFFFFu;
+    }
+    if (bad != 0) return nullptr;
+    if (layout.restDigits == 0)
+        LayoutReals<0>(layout, p, cells);
+    else
+        LayoutReals<10>(layout, p, cells);
+    return p + layout.bytes;
+#else
+    (void)layout, (void)p, (void)cells;
+    return nullptr;
+#endif
+}
 
 Cell DecideCell(const Cell& cell) {
     if ((cell.scale & 1) == 0) return cell;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "RecordLayout.h"
 #include "ValueFormat.h"
 
 namespace cor2tavik {
@@ -70,6 +71,12 @@ Cell DecideCell(const Cell& cell);
 // the last; the blanks before a field they leave are skipped.
 int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, int n);
 int FastCells(const char*& p, const char* limit, Cell* cells, int n);
+
+// A record's fields at p in the columns `layout` learned (RecordLayout.h),
+// into `cells` as FastCells would scan them: the end of the last, or null,
+// with nothing stored, when a byte is not what the columns want there. Reads
+// RecordLayout::kMaxBytes bytes from p, which must all be in memory.
+const char* LayoutCells(const RecordLayout& layout, const char* p, Cell* cells);
 
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);

@@ -215,18 +215,36 @@ ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
     return ScanRun<Cell, FastCells, &TextReader::ScanCell>(cells, n, scanned);
 }
 
+// A record's columns are checked from after its label and ':' (at most 16
+// bytes into its line) on, within the bytes FastLines has in memory.
+static_assert(16 + RecordLayout::kMaxBytes <= TextReader::kLineRoom);
+
 int TextReader::FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count) {
     // Past the line end a record read one by one leaves.
     SkipSpace();
+    // The columns are learned again from the first record of each call
+    // that does not fit those known (at most once a call: learning costs
+    // more than a record).
+    bool learned = false;
     const int read = FastLines(count, [&](int j, const char* q, const char* limit) -> const char* {
         std::int32_t label;
         if (FastLineIntegers(q, limit, &label, 1) != 1) return nullptr;
         if (colon && *q++ != ':') return nullptr;
         Cell* record = cells + std::size_t(j) * width;
+        // A shaped real is never infinite.
+        if (const char* end = layout_.width == width ? LayoutCells(layout_, q, record) : nullptr) {
+            if (labels != nullptr) labels[j] = label;
+            return end;
+        }
+        const char* fields = q;
         if (FastCells(q, limit, record, width) != width) return nullptr;
         bool infinite = false;
         for (int c = 0; c < width; ++c) infinite |= record[c].IsInfinite();
         if (infinite) return nullptr;
+        if (!learned) {
+            layout_.Learn(fields, q, width);
+            learned = true;
+        }
         if (labels != nullptr) labels[j] = label;
         return q;
     });

@@ -141,6 +141,7 @@ private:
 
     std::size_t capacity_;
     std::unique_ptr<ChunkReader> chunks_;
+    RecordLayout layout_;  // of the records FastRecords read last
     char* pos_;
     char* end_;
     long line_ = 1;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <cstdio>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +178,85 @@ TEST_P(TextReaderTest, QuotesAFailedFieldsTextAtEveryChunkSize) {
         ASSERT_EQ(in.ScanReal(value), ScanStatus::mismatch);
         EXPECT_EQ(in.QuoteAhead(), "x ???? abcdefghijklm") << chunk;
         EXPECT_EQ(in.line(), 2);
+    }
+}
+
+// A record read by the calls one by one; what it holds, as fields written.
+std::string OneRecord(TextReader& in, bool colon, int width) {
+    std::int32_t label = 0;
+    std::vector<Cell> cells(static_cast<std::size_t>(width));
+    int scanned = 0;
+    const bool ok = in.ScanInteger(label) == ScanStatus::ok && (!colon || in.Match(':')) &&
+                    in.ScanCells(cells.data(), width, scanned) == ScanStatus::ok;
+    in.SkipLine();
+    if (!ok) return "bad";
+    std::string text = std::to_string(label);
+    char field[kValueFieldWidth];
+    for (const Cell& cell : cells) text.append(field, FormatCell(DecideCell(cell), field));
+    return text;
+}
+
+// Records at the columns of the ones before them, each byte of a record
+// changed in turn into bytes near what the columns want: what FastRecords
+// reads in one go is what the calls one by one read.
+TEST_P(TextReaderTest, RecordsAtKnownColumnsReadAsOneByOne) {
+    struct Layout {
+        const char* fields;  // a record's fields after its label
+        bool colon;
+        int width;
+    };
+    const Layout layouts[] = {
+        {" -1.0105265392571956E-01  9.9999999999999995E+02 -4.4983823074372231E+02"
+         "  2.6607402682446072E+01 -4.0950061601386506E-02  1.2500000000000000E-00", true, 6},
+        {"   1.6640393793070224E-02  -6.1445439315675282e+02   1.1775068839669905E-01", false, 3},
+        {" -1.010527E-01  8.279003E+01  1.999999E-05", true, 3},
+        {"-4.771504E+00-8.003707E-01 1.035383E+02", true, 3},
+    };
+    for (const Layout& layout : layouts) {
+        const std::string plain = std::string(layout.colon ? "      37:" : "      37") + layout.fields + "\r\n";
+#ifdef __SSE2__
+        // The columns learned from one record fit the next.
+        RecordLayout columns;
+        const std::size_t length = std::strlen(layout.fields);
+        const std::string fields = layout.fields + std::string(RecordLayout::kMaxBytes, ' ');
+        columns.Learn(fields.data(), fields.data() + length, layout.width);
+        Cell fitted[6];
+        EXPECT_EQ(LayoutCells(columns, fields.data(), fitted), fields.data() + length) << layout.fields;
+#endif
+        for (char c : std::string(" -+.0eEx\t\r\n\0", 12)) {
+            // Each changed record after two plain ones, the last followed by
+            // enough for a record's columns to be checked in memory.
+            std::string bytes = plain;
+            for (std::size_t at = 0; at < plain.size(); ++at) {
+                std::string changed = plain;
+                changed[at] = c;
+                bytes += plain + plain + changed;
+            }
+            bytes += plain + plain + plain;
+            const int records = static_cast<int>(3 * plain.size() + 4);
+            TextReader fast = Open(bytes, 4096), slow = Open(bytes, 4096);
+            std::vector<Cell> cells(std::size_t(records * layout.width));
+            std::vector<std::int32_t> labels(std::size_t(records), 0);
+            for (int j = 0; j < records && !HasFailure();) {
+                const int n = fast.FastRecords(labels.data() + j, layout.colon, cells.data() + j * layout.width,
+                                               layout.width, records - j);
+                for (int k = j; k < j + n; ++k) {
+                    std::string text = std::to_string(labels[std::size_t(k)]);
+                    char field[kValueFieldWidth];
+                    for (int f = 0; f < layout.width; ++f)
+                        text.append(field, FormatCell(DecideCell(cells[std::size_t(k * layout.width + f)]), field));
+                    EXPECT_EQ(text, OneRecord(slow, layout.colon, layout.width))
+                        << "record " << k << ", a byte as '" << c << "' in " << layout.fields;
+                }
+                j += n;
+                if (j < records) {
+                    EXPECT_EQ(OneRecord(fast, layout.colon, layout.width), OneRecord(slow, layout.colon, layout.width))
+                        << "record " << j << ", a byte as '" << c << "' in " << layout.fields;
+                    ++j;
+                }
+            }
+            EXPECT_EQ(fast.line(), slow.line()) << "a byte as '" << c << "' in " << layout.fields;
+        }
     }
 }
 
