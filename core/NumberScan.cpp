@@ -688,7 +688,7 @@ namespace {
 // The reals of a record whose every byte passed, at their places.
 template <int kRestDigits>
 void LayoutReals(const RecordLayout& layout, const char* p, Cell* cells) {
-    const char* place = p + layout.sign;
+    const char* place = p + layout.fields + layout.sign;
     for (int i = 0; i < layout.width; ++i, place += layout.stride) {
         const char* q = place + 1;
         ShapedCell(q, *place == '-', kRestDigits, q + 8 + kRestDigits, cells[i]);
@@ -701,11 +701,11 @@ inline __m128i Load16(const void* p) { return _mm_loadu_si128(static_cast<const 
 
 }  // namespace
 
-const char* LayoutCells(const RecordLayout& layout, const char* p, Cell* cells) {
+const char* LayoutCells(const RecordLayout& layout, const char* p, std::int32_t& label, Cell* cells) {
 #ifdef __SSE2__
     if (!kLittleEndian || layout.width == 0) return nullptr;
-    // Each byte a digit where one must be, else the byte (or its other)
-    // the columns want: no branch until all are checked.
+    // Each byte a digit where one may be, else the byte (or its other) the
+    // columns want: no branch until all are checked.
     unsigned bad = 0;
     for (int k = 0; k < layout.loads; ++k) {
         const int at = 16 * k;
@@ -715,18 +715,26 @@ const char* LayoutCells(const RecordLayout& layout, const char* p, Cell* cells) 
         const __m128i folded = _mm_or_si128(bytes, Load16(layout.folded + at));
         const __m128i isText =
             _mm_or_si128(_mm_cmpeq_epi8(folded, Load16(layout.one + at)), _mm_cmpeq_epi8(folded, Load16(layout.other + at)));
-        const __m128i digitPlace = Load16(layout.digit + at);
-        const __m128i good = _mm_or_si128(_mm_and_si128(isDigit, digitPlace), _mm_andnot_si128(digitPlace, isText));
+        const __m128i good = _mm_or_si128(_mm_and_si128(isDigit, Load16(layout.digit + at)), isText);
         bad |= ~static_cast<unsigned>(_mm_movemask_epi8(good) | layout.ignored[k]) & 0xFFFFu;
+        if (k == 0) {
+            // In the label, no blank after a digit.
+            const auto digits = static_cast<unsigned>(_mm_movemask_epi8(isDigit));
+            const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+            bad |= digits << 1 & blanks & ((1u << layout.label) - 1);
+        }
     }
     if (bad != 0) return nullptr;
+    // Blanks read as leading zeros (' ' | 0x10 is '0'), moved to the top.
+    const std::uint64_t text = (Load8(p) | Bytes(0x10)) << (8 * (8 - layout.label));
+    label = static_cast<std::int32_t>(EightDigitValue(text | Bytes('0') >> (8 * layout.label - 1) >> 1));
     if (layout.restDigits == 0)
         LayoutReals<0>(layout, p, cells);
     else
         LayoutReals<10>(layout, p, cells);
     return p + layout.bytes;
 #else
-    (void)layout, (void)p, (void)cells;
+    (void)layout, (void)p, (void)label, (void)cells;
     return nullptr;
 #endif
 }

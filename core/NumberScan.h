@@ -72,11 +72,12 @@ Cell DecideCell(const Cell& cell);
 int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, int n);
 int FastCells(const char*& p, const char* limit, Cell* cells, int n);
 
-// A record's fields at p in the columns `layout` learned (RecordLayout.h),
-// into `cells` as FastCells would scan them: the end of the last, or null,
-// with nothing stored, when a byte is not what the columns want there. Reads
-// RecordLayout::kMaxBytes bytes from p, which must all be in memory.
-const char* LayoutCells(const RecordLayout& layout, const char* p, Cell* cells);
+// The record whose line starts at p in the columns `layout` learned
+// (RecordLayout.h): its label into `label` as FastLineIntegers would scan
+// it, its fields into `cells` as FastCells would; the end of the last, or
+// null, with nothing stored, when a byte is not what the columns want there.
+// Reads RecordLayout::kMaxBytes bytes from p, which must all be in memory.
+const char* LayoutCells(const RecordLayout& layout, const char* p, std::int32_t& label, Cell* cells);
 
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);

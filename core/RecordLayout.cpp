@@ -2,51 +2,68 @@
 
 namespace cor2tavik {
 
-void RecordLayout::Learn(const char* fields, const char* end, int n) {
+void RecordLayout::Learn(const char* line, const char* labelEnd, const char* fieldsBegin, const char* end, int n) {
     width = 0;
-    const auto total = end - fields;
-    if (n <= 0 || total <= 0 || total > kMaxBytes || total % n != 0) return;
+    const auto labelBytes = labelEnd - line, colonBytes = fieldsBegin - labelEnd, total = end - fieldsBegin;
+    if (labelBytes < 1 || labelBytes > 8 || colonBytes > 1 || n <= 0 || total <= 0 ||
+        (fieldsBegin - line) + total > kMaxBytes || total % n != 0)
+        return;
     const auto s = static_cast<int>(total / n);
     // A token of the 17-digit shape, with its sign place, is 23 bytes, its
     // point 21 before its end; of the 7-digit shape 13 and 11.
     int tokenBytes;
-    if (s >= 23 && fields[s - 21] == '.') {
+    if (s >= 23 && fieldsBegin[s - 21] == '.') {
         tokenBytes = 23;
         restDigits = 10;
-    } else if (s >= 13 && fields[s - 11] == '.') {
+    } else if (s >= 13 && fieldsBegin[s - 11] == '.') {
         tokenBytes = 13;
         restDigits = 0;
     } else {
         return;
     }
+    colon = colonBytes == 1;
+    label = static_cast<int>(labelBytes);
+    fields = static_cast<int>(fieldsBegin - line);
     stride = s;
     sign = s - tokenBytes;
-    bytes = static_cast<int>(total);
+    bytes = fields + static_cast<int>(total);
     loads = (bytes + 15) / 16;
     const int marker = restDigits + 9;  // the exponent's 'E', from the sign place
     for (int x = 0; x < loads * 16; ++x) {
-        unsigned char must = 0, may = 0, fold = 0, isDigit = 0;
+        // Blanks, then digits to the label's end: a blank after a digit is
+        // LayoutCells' to find.
+        unsigned char may = 0, instead = 0, fold = 0x80, isDigit = 0xFF;
         if (x % 16 == 0) ignored[x / 16] = 0;
+        const auto text = [&](unsigned char c, unsigned char d) {
+            may = c;
+            instead = d;
+            fold = 0;
+            isDigit = 0;
+        };
         if (x >= bytes) {
             ignored[x / 16] |= static_cast<std::uint16_t>(1u << (x % 16));
-        } else if (const int at = x % s - sign; at < 0) {
-            must = may = ' ';
+            text(0, 0);
+        } else if (x < label - 1) {
+            may = instead = ' ';
+            fold = 0;
+        } else if (x < label) {
+            // the label's last digit
+        } else if (x < fields) {
+            text(':', ':');
+        } else if (const int at = (x - fields) % s - sign; at < 0) {
+            text(' ', ' ');
         } else if (at == 0) {
-            must = ' ';
-            may = '-';
+            text(' ', '-');
         } else if (at == 2) {
-            must = may = '.';
+            text('.', '.');
         } else if (at == marker) {
-            must = may = 'e';
+            text('e', 'e');
             fold = 0x20;
         } else if (at == marker + 1) {
-            must = '+';
-            may = '-';
-        } else {
-            isDigit = 0xFF;
+            text('+', '-');
         }
-        one[x] = must;
-        other[x] = may;
+        one[x] = may;
+        other[x] = instead;
         folded[x] = fold;
         digit[x] = isDigit;
     }

@@ -12,23 +12,29 @@
 namespace cor2tavik {
 
 struct RecordLayout {
-    static constexpr int kMaxBytes = 192;  // of a record's fields
+    static constexpr int kMaxBytes = 192;  // of a record, from its line's start
 
-    // From the `width` fields at [fields, end) of a record just scanned
-    // (after its label): kept when they are of one width and the first is
-    // of one of the shapes; else none (width 0). The next record must still
-    // pass every check; this only guesses where its bytes stand.
-    void Learn(const char* fields, const char* end, int width);
+    // From a record just scanned: its line's start, the end of its label
+    // (right-aligned, at most 8 bytes), where its `width` fields begin (after
+    // the ':' if it has one) and where they end. Kept when they are of one
+    // width and the first is of one of the shapes; else none (width 0). The
+    // next record must still pass every check; this only guesses where its
+    // bytes stand.
+    void Learn(const char* line, const char* labelEnd, const char* fields, const char* end, int width);
 
     int width = 0;       // fields; 0 when nothing is learned
+    bool colon = false;  // after the label
+    int label = 0;       // bytes of the label
+    int fields = 0;      // where the fields begin
     int stride = 0;      // bytes a field
-    int sign = 0;        // where a field's sign place is
+    int sign = 0;        // where a field's sign place is in it
     int restDigits = 0;  // 10 for the 17-digit shape, 0 for 7
-    int bytes = 0;       // of all fields
+    int bytes = 0;       // of all, from the line's start
     int loads = 0;       // sixteen bytes at a time
-    // For each byte: the byte it must be, or the other it may be instead;
-    // what is or-ed into it first (0x20 for an exponent's 'E' or 'e'); 0xFF
-    // where a digit must be. `ignored` marks the bytes past the fields.
+    // For each byte: the byte it may be, or the other it may be instead,
+    // after or-ing `folded` into it (0x20 for an exponent's 'E' or 'e'; 0x80
+    // where only a digit will do, which no byte then equals); 0xFF where a
+    // digit may be. `ignored` marks the bytes past the record.
     alignas(16) unsigned char one[kMaxBytes];
     alignas(16) unsigned char other[kMaxBytes];
     alignas(16) unsigned char folded[kMaxBytes];

@@ -215,9 +215,9 @@ ScanStatus TextReader::ScanCells(Cell* cells, int n, int& scanned) {
     return ScanRun<Cell, FastCells, &TextReader::ScanCell>(cells, n, scanned);
 }
 
-// A record's columns are checked from after its label and ':' (at most 16
-// bytes into its line) on, within the bytes FastLines has in memory.
-static_assert(16 + RecordLayout::kMaxBytes <= TextReader::kLineRoom);
+// A record's columns are checked from its line's start, within the bytes
+// FastLines has in memory.
+static_assert(RecordLayout::kMaxBytes <= TextReader::kLineRoom);
 
 int TextReader::FastRecords(std::int32_t* labels, bool colon, Cell* cells, int width, int count) {
     // Past the line end a record read one by one leaves.
@@ -228,21 +228,26 @@ int TextReader::FastRecords(std::int32_t* labels, bool colon, Cell* cells, int w
     bool learned = false;
     const int read = FastLines(count, [&](int j, const char* q, const char* limit) -> const char* {
         std::int32_t label;
-        if (FastLineIntegers(q, limit, &label, 1) != 1) return nullptr;
-        if (colon && *q++ != ':') return nullptr;
         Cell* record = cells + std::size_t(j) * width;
         // A shaped real is never infinite.
-        if (const char* end = layout_.width == width ? LayoutCells(layout_, q, record) : nullptr) {
-            if (labels != nullptr) labels[j] = label;
-            return end;
+        if (layout_.width == width && layout_.colon == colon) {
+            if (const char* end = LayoutCells(layout_, q, label, record)) {
+                if (labels != nullptr) labels[j] = label;
+                return end;
+            }
         }
+        const char* line = q;
+        if (FastLineIntegers(q, limit, &label, 1) != 1) return nullptr;
+        const char* labelEnd = q;
+        if (colon && *q++ != ':') return nullptr;
         const char* fields = q;
         if (FastCells(q, limit, record, width) != width) return nullptr;
         bool infinite = false;
         for (int c = 0; c < width; ++c) infinite |= record[c].IsInfinite();
         if (infinite) return nullptr;
-        if (!learned) {
-            layout_.Learn(fields, q, width);
+        // Not from the first record: SkipSpace may have left its line's start.
+        if (!learned && j > 0) {
+            layout_.Learn(line, labelEnd, fields, q, width);
             learned = true;
         }
         if (labels != nullptr) labels[j] = label;

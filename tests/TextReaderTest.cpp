@@ -217,11 +217,14 @@ TEST_P(TextReaderTest, RecordsAtKnownColumnsReadAsOneByOne) {
 #ifdef __SSE2__
         // The columns learned from one record fit the next.
         RecordLayout columns;
-        const std::size_t length = std::strlen(layout.fields);
-        const std::string fields = layout.fields + std::string(RecordLayout::kMaxBytes, ' ');
-        columns.Learn(fields.data(), fields.data() + length, layout.width);
+        const std::string line = (layout.colon ? "     137:" : "     137") + std::string(layout.fields);
+        const std::string bytes = line + std::string(RecordLayout::kMaxBytes, ' ');
+        const char* fields = bytes.data() + (layout.colon ? 9 : 8);
+        columns.Learn(bytes.data(), bytes.data() + 8, fields, bytes.data() + line.size(), layout.width);
         Cell fitted[6];
-        EXPECT_EQ(LayoutCells(columns, fields.data(), fitted), fields.data() + length) << layout.fields;
+        std::int32_t label = 0;
+        EXPECT_EQ(LayoutCells(columns, bytes.data(), label, fitted), bytes.data() + line.size()) << layout.fields;
+        EXPECT_EQ(label, 137);
 #endif
         for (char c : std::string(" -+.0eEx\t\r\n\0", 12)) {
             // Each changed record after two plain ones, the last followed by
