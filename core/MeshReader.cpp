@@ -114,13 +114,32 @@ std::optional<Problem> ReadMesh(TextReader& in, std::uint64_t fileSize, Conversi
             {.line = countLine, .reason = Reason::outOfMemory, .subject = Subject::elements, .numbers = {elementCount}});
     model.elementCount = elementCount;
     sink.Begin(Block::elements);
+    // The columns of the lines, learned again from the first line of each
+    // batch that does not fit those known.
+    ElementLayout layout;
     ForEachBatch(sink, elementCount, [&](RecordBatch& batch) {
+        bool learned = false;
         for (std::int32_t j = 0; j < batch.rows; ++j) {
             j += in.FastLines(batch.rows - j, [&](int k, const char* q, const char* limit) {
-                return FastElementLine(q, limit, model.elements[batch.first + j + k],
-                                       &batch.slots[(j + k) * kElementSlots]);
+                const std::int32_t row = j + k;
+                ElementHead& element = model.elements[batch.first + row];
+                std::int32_t* slot = &batch.slots[row * kElementSlots];
+                if (const char* end = LayoutElement(layout, q, kElementTypeBase + layout.nodes, element.number,
+                                                    element.typeCode, slot, &batch.nodeTexts[row * kElementSlots])) {
+                    batch.hasText[row] = true;
+                    return end;
+                }
+                const char* end = FastElementLine(q, limit, element, slot);
+                if (end != nullptr && !learned) {
+                    layout.Learn(q, end, element.typeCode - kElementTypeBase);
+                    learned = true;
+                }
+                return end;
             });
             if (j == batch.rows) break;
+            // What the columns read of this line, if they did, FastLines
+            // did not take (its end was not plain): not to be written.
+            batch.hasText[j] = false;
             const std::int64_t i = batch.first + j;
             const long lineNumber = in.line();
             if (in.AtEnd()) {

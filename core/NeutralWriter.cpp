@@ -98,6 +98,16 @@ void WriteElements(OutputFile& out, const ConversionModel& model, const RecordBa
         p = PutInt<8>(p, 0);
         long long nodes = static_cast<long long>(typeCode) - kElementTypeBase;
         if (nodes > kMaxWrittenElementNodes) nodes = 0;
+        if (batch.hasText[j]) {
+            // At most kElementSlots, as its line had them; "%8d" already.
+            const std::uint64_t* text = &batch.nodeTexts[j * kElementSlots];
+            for (int k = 0; k < nodes; ++k) {
+                std::memcpy(p, &text[k], 8);
+                p += 8;
+                if (k == 5 && k + 1 < nodes) p = Put(p, "\r\n        ");
+            }
+            return Put(p, kLineEnd);
+        }
         const std::int32_t* slot = &batch.slots[j * kElementSlots];
         for (int k = 0; k < nodes; ++k) {
             // Only the element's own slot is read; positions past it are 0.

@@ -739,6 +739,71 @@ const char* LayoutCells(const RecordLayout& layout, const char* p, std::int32_t&
 #endif
 }
 
+const char* LayoutElement(const ElementLayout& layout, const char* p, std::int32_t typeCode, std::int32_t& number,
+                          std::int32_t& type, std::int32_t* nodes, std::uint64_t* texts) {
+#ifdef __SSE2__
+    if (!kLittleEndian || layout.nodes == 0) return nullptr;
+    // Which bytes are digits, blanks and '0's, a bit each: all eight loads,
+    // the bits past the line masked off below.
+    static_assert(ElementLayout::kMaxBytes == 128);
+    std::uint64_t digits[2], blanks[2], zeros[2];
+    for (int w = 0; w < 2; ++w) {
+        digits[w] = blanks[w] = zeros[w] = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i bytes = Load16(p + 64 * w + 16 * k);
+            const __m128i values = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+            const auto mask = [](__m128i m) { return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(m))}; };
+            digits[w] |= mask(_mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values)) << (16 * k);
+            blanks[w] |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))) << (16 * k);
+            zeros[w] |= mask(_mm_cmpeq_epi8(values, _mm_setzero_si128())) << (16 * k);
+        }
+    }
+    // Every field blanks then digits, a blank first (but in the first) and
+    // a digit last; no node number with a leading zero.
+    const std::uint64_t after[2] = {digits[0] << 1, digits[1] << 1 | digits[0] >> 63};  // a digit before
+    std::uint64_t bad = 0;
+    for (int w = 0; w < 2; ++w) {
+        bad |= layout.line[w] & ~(digits[w] | blanks[w]);
+        bad |= layout.starts[w] & ~blanks[w];
+        bad |= layout.lasts[w] & ~digits[w];
+        bad |= after[w] & blanks[w] & layout.line[w] & ~layout.starts[w];
+        bad |= zeros[w] & ~after[w] & layout.nodeBytes[w];
+    }
+    if (bad != 0) return nullptr;
+    // Blanks read as leading zeros (' ' | 0x10 is '0'); in the 8 bytes that
+    // end with a field, the bytes before it as zeros too.
+    const auto field = [p](int end, std::uint64_t keep) {
+        const std::uint64_t word = Load8(p + end - 8) | Bytes(0x10);
+        return static_cast<std::int32_t>(EightDigitValue((word & keep) | (Bytes('0') & ~keep)));
+    };
+    const std::int32_t scannedType = field(layout.typeEnd, layout.typeKeep);
+    if (scannedType != typeCode || field(layout.countEnd, layout.countKeep) != layout.nodes) return nullptr;
+    number = static_cast<std::int32_t>(EightDigitValue(Load8(p) | Bytes(0x10)));
+    type = scannedType;
+    // Two node numbers at a time (their fields are side by side): their
+    // bytes as they stand, and their values in 16-bit lanes.
+    const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
+    const __m128i hundreds = _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100);
+    const __m128i tenThousands = _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000);
+    for (int k = 0; k < layout.nodes; k += 2) {
+        const __m128i bytes = Load16(p + layout.nodeAt[k]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(texts + k), bytes);
+        const __m128i digitValues =
+            _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x10)), _mm_set1_epi8('0'));
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digitValues, zero), tens),
+                                              _mm_madd_epi16(_mm_unpackhi_epi8(digitValues, zero), tens));
+        const __m128i fours = _mm_madd_epi16(pairs, hundreds);
+        const __m128i eights = _mm_madd_epi16(_mm_packs_epi32(fours, fours), tenThousands);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(nodes + k), eights);
+    }
+    return p + layout.bytes;
+#else
+    (void)layout, (void)p, (void)typeCode, (void)number, (void)type, (void)nodes, (void)texts;
+    return nullptr;
+#endif
+}
+
 Cell DecideCell(const Cell& cell) {
     if ((cell.scale & 1) == 0) return cell;
     double value;

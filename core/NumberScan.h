@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ElementLayout.h"
 #include "RecordLayout.h"
 #include "ValueFormat.h"
 
@@ -78,6 +79,15 @@ int FastCells(const char*& p, const char* limit, Cell* cells, int n);
 // null, with nothing stored, when a byte is not what the columns want there.
 // Reads RecordLayout::kMaxBytes bytes from p, which must all be in memory.
 const char* LayoutCells(const RecordLayout& layout, const char* p, std::int32_t& label, Cell* cells);
+
+// The element line at p in the columns `layout` learned (ElementLayout.h),
+// when its type code is `typeCode` and its node count the layout's: its
+// number and type code into `number` and `type`, its node numbers into
+// `nodes` and their 8 bytes each into `texts`, as FastLineIntegers would scan
+// them; the end of its last field. Else null, nothing stored. Reads
+// ElementLayout::kMaxBytes bytes from p, which must all be in memory.
+const char* LayoutElement(const ElementLayout& layout, const char* p, std::int32_t typeCode, std::int32_t& number,
+                          std::int32_t& type, std::int32_t* nodes, std::uint64_t* texts);
 
 // Skips a run of blanks (' ' only) in [p, end), eight at a time.
 const char* SkipBlanks(const char* p, const char* end);

@@ -28,6 +28,10 @@ struct RecordBatch {
     std::int32_t rows = 0;
     Cell values[kMaxRows * 6];                     // ValueWidth per row
     std::int32_t slots[kMaxRows * kElementSlots];  // an element's node numbers
+    // An element's node numbers also as the 8 bytes the neutral file writes
+    // for each, where its line had them so (LayoutElement); read only then.
+    bool hasText[kMaxRows];
+    std::uint64_t nodeTexts[kMaxRows * kElementSlots];
 
     // Rows [from, from + count) of a batch that is all zero (new, or wiped
     // since it was last filled), as a record that does not scan (or is
@@ -38,8 +42,10 @@ struct RecordBatch {
     }
     // Zero-fills what the rows of `block` may have filled.
     void Wipe(Block block) {
-        if (block == Block::elements)
+        if (block == Block::elements) {
             ZeroBytes(slots, sizeof slots[0] * std::size_t(rows) * kElementSlots);
+            ZeroBytes(hasText, sizeof hasText[0] * std::size_t(rows));
+        }
         else
             ZeroBytes(values, sizeof values[0] * std::size_t(rows) * ValueWidth(block));
     }

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ConversionModel.h"
+#include "NumberScan.h"
 #include "Platform.h"
 #include "TestSupport.h"
 #include "WriteBack.h"
@@ -64,6 +66,52 @@ TEST(Conversion, VersionLineAndModeOfTheFile) {
     }
 }
 #endif
+
+// Element lines at the columns of the ones before them, each byte of a line
+// changed in turn into bytes near what the columns want: converted as the
+// same lines are when each starts with a tab, which sends every line the
+// way of the calls one by one.
+TEST(Conversion, ElementLinesAtKnownColumnsAsLinesReadOneByOne) {
+    const std::string plain = "      37   308     8     101       2     102 9999999       5    1060     700      10";
+#ifdef __SSE2__
+    // The columns learned from one line fit the next: its node numbers as
+    // they stand, and their values.
+    ElementLayout columns;
+    columns.Learn(plain.data(), plain.data() + plain.size(), 8);
+    const std::string padded = plain + std::string(ElementLayout::kMaxBytes, ' ');
+    std::int32_t number = 0, type = 0, nodes[kElementSlots] = {};
+    std::uint64_t texts[kElementSlots] = {};
+    ASSERT_EQ(LayoutElement(columns, padded.data(), 308, number, type, nodes, texts), padded.data() + plain.size());
+    EXPECT_EQ(std::to_string(number) + " " + std::to_string(type) + " " + std::to_string(nodes[3]) + " " +
+                  std::to_string(nodes[7]),
+              "37 308 9999999 10");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(texts), 64), plain.substr(20));
+#endif
+    for (char c : std::string(" -+.05x\t\r\n\0", 11)) {
+        // Each line with its line end, which is changed too.
+        const std::string ended = plain + "\r\n";
+        std::vector<std::string> lines = {ended};
+        for (std::size_t at = 0; at < ended.size(); ++at) {
+            std::string changed = ended;
+            changed[at] = c;
+            lines.insert(lines.end(), {ended, ended, changed});
+        }
+        lines.insert(lines.end(), {ended, ended, ended, ended});
+        std::string asIs, tabbed;
+        for (const std::string& line : lines) {
+            asIs += line;
+            tabbed += "\t" + line;
+        }
+        const std::string head = "t\r\ns\r\nNODE 1\r\n1 0 0 0\r\nELEM " + std::to_string(lines.size()) + "\r\n";
+        ScratchDir fastDir, slowDir;
+        fastDir.Write("model.dat3", head + asIs);
+        slowDir.Write("model.dat3", head + tabbed);
+        const auto fast = Convert(fastDir), slow = Convert(slowDir);
+        EXPECT_EQ(fast.status, slow.status);
+        EXPECT_EQ(Problems(fast.report), Problems(slow.report)) << "a byte as '" << c << "'";
+        EXPECT_EQ(FirstDifference(fast.output, slow.output), "") << "a byte as '" << c << "'";
+    }
+}
 
 #if defined(__x86_64__) || defined(__i386__)
 // A host program may have left the x87 unit at 24 bits; the job sets the
