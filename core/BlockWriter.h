@@ -35,7 +35,10 @@ namespace cor2tavik {
 
 class BlockWriter final : public RowSink {
 public:
-    static constexpr int kBatches = 4;
+    // Enough for the reader to run ahead while the formatter has the slower
+    // rows (element lines) and for it to catch up after: 4 left each side
+    // waiting on the other more often (0.53 s against 0.49 s at 100^3).
+    static constexpr int kBatches = 8;
 
     // `model` is read for the rows' numbers; `progress`, when given, is
     // ticked at every batch, on the readers' thread. With `thread`, the
