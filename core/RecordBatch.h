@@ -45,9 +45,9 @@ struct RecordBatch {
         if (block == Block::elements) {
             ZeroBytes(slots, sizeof slots[0] * std::size_t(rows) * kElementSlots);
             ZeroBytes(hasText, sizeof hasText[0] * std::size_t(rows));
-        }
-        else
+        } else {
             ZeroBytes(values, sizeof values[0] * std::size_t(rows) * ValueWidth(block));
+        }
     }
 };
 
