@@ -14,8 +14,7 @@ std::uint64_t TopBytes(int n) { return ~std::uint64_t{0} << (8 * (8 - n)); }
 void ElementLayout::Learn(const char* text, const char* end, int count) {
     nodes = 0;
     const auto length = end - text;
-    // An even count: LayoutElement takes node numbers two at a time.
-    if (count < 1 || count > kMaxNodes || count % 2 != 0 || length < 1 || length > kMaxBytes) return;
+    if (length > kMaxBytes) return;
     // The end of each field: of each run of digits; nothing but blanks
     // between them.
     int ends[3 + kMaxNodes];

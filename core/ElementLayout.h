@@ -15,9 +15,10 @@ struct ElementLayout {
     static constexpr int kMaxNodes = 10;
 
     // From a line just scanned, [line, end) without its line end, with
-    // `nodes` node numbers: kept when its fields are digits in columns as
-    // above (the type code and node count at most 8 bytes each); else none
-    // (nodes 0). The next line must still pass every check.
+    // `nodes` node numbers (4, 8 or 10: LayoutElement takes them in pairs):
+    // kept when its fields are digits in columns as above (the type code and
+    // node count at most 8 bytes each); else none (nodes 0). The next line
+    // must still pass every check.
     void Learn(const char* line, const char* end, int nodes);
 
     int nodes = 0;  // node numbers a line; 0 when nothing is learned

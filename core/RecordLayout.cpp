@@ -5,9 +5,8 @@ namespace cor2tavik {
 void RecordLayout::Learn(const char* line, const char* labelEnd, const char* fieldsBegin, const char* end, int n) {
     width = 0;
     const auto labelBytes = labelEnd - line, colonBytes = fieldsBegin - labelEnd, total = end - fieldsBegin;
-    if (labelBytes < 1 || labelBytes > 8 || colonBytes > 1 || n <= 0 || total <= 0 ||
-        (fieldsBegin - line) + total > kMaxBytes || total % n != 0)
-        return;
+    // A label has a digit, a record its fields; a ':' is one byte.
+    if (labelBytes > 8 || (fieldsBegin - line) + total > kMaxBytes || total % n != 0) return;
     const auto s = static_cast<int>(total / n);
     // A token of the 17-digit shape, with its sign place, is 23 bytes, its
     // point 21 before its end; of the 7-digit shape 13 and 11.
