@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "ConversionModel.h"
+#include "MeshReader.h"
 #include "NumberScan.h"
 #include "Platform.h"
 #include "TestSupport.h"
@@ -87,6 +88,40 @@ TEST(Conversion, ElementLinesAtKnownColumnsAsLinesReadOneByOne) {
               "37 308 9999999 10");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(texts), 64), plain.substr(20));
 #endif
+    // The columns are learned in a conversion: of plain lines, all but the
+    // first of each batch come with their node numbers' text.
+    {
+        class Rows final : public RowSink {
+        public:
+            void Begin(Block block) override { elements_ = block == Block::elements; }
+            RecordBatch& Next(std::int64_t first, std::int32_t rows) override {
+                batch_->Take(first, rows);
+                return *batch_;
+            }
+            void Put() override {
+                for (std::int32_t j = 0; elements_ && j < batch_->rows; ++j) withText += batch_->hasText[j];
+                batch_->Wipe(elements_ ? Block::elements : Block::nodes);
+            }
+            void End() override {}
+            int withText = 0;
+
+        private:
+            bool elements_ = false;
+            std::unique_ptr<RecordBatch> batch_ = std::make_unique<RecordBatch>();
+        } rows;
+        std::string model = "t\r\ns\r\nNODE 1\r\n1 0 0 0\r\nELEM 5000\r\n";
+        for (int i = 0; i < 5000; ++i) model += plain + "\r\n";
+        ScratchDir dir;
+        dir.Write("model.dat3", model);
+        int fd = -1;
+        std::uint64_t size = 0;
+        ASSERT_EQ(platform::OpenForReading(dir / "model.dat3", fd, size), 0);
+        TextReader in{FileDescriptor(fd)};
+        ConversionModel read;
+        ProblemList problems("model.dat3");
+        EXPECT_FALSE(ReadMesh(in, size, read, problems, rows).has_value());
+        EXPECT_GE(rows.withText, 4900);
+    }
     for (char c : std::string(" -+.05x\t\r\n\0", 11)) {
         // Each line with its line end, which is changed too.
         const std::string ended = plain + "\r\n";

@@ -211,6 +211,7 @@ TEST_P(TextReaderTest, RecordsAtKnownColumnsReadAsOneByOne) {
         {"   1.6640393793070224E-02  -6.1445439315675282e+02   1.1775068839669905E-01", false, 3},
         {" -1.010527E-01  8.279003E+01  1.999999E-05", true, 3},
         {"-4.771504E+00-8.003707E-01 1.035383E+02", true, 3},
+        {"-1.0105265392571956E-01 9.9999999999999995E+02-4.4983823074372231E+02", true, 3},
     };
     for (const Layout& layout : layouts) {
         const std::string plain = std::string(layout.colon ? "      37:" : "      37") + layout.fields + "\r\n";
