@@ -284,6 +284,21 @@ struct ShapedReal {
 inline __m128i FractionDigits(const char* q) {
     return _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2)), _mm_set1_epi8('0'));
 }
+
+// 0xFF in each byte of `values` (bytes less '0') that is a digit's.
+inline __m128i DigitBytes(__m128i values) { return _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values); }
+
+// The values of two runs of eight digits (0 to 9 a byte, the first most
+// significant) in the low two 32-bit lanes: pairs, fours, then the eights,
+// in 16-bit lanes, which a 32-bit machine multiplies as fast as a 64-bit one.
+inline __m128i TwoEightDigitValues(__m128i digits) {
+    const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), tens),
+                                          _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), tens));
+    const __m128i fours = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
+    return _mm_madd_epi16(_mm_packs_epi32(fours, fours), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
+}
 #endif
 
 // Those shapes after an optional sign, checked at fixed places a word at a
@@ -302,7 +317,7 @@ inline __m128i FractionDigits(const char* q) {
     } else {
 #ifdef __SSE2__
         const __m128i fraction = FractionDigits(q);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fraction, _mm_set1_epi8(9)), fraction)) != 0xFFFF)
+        if (_mm_movemask_epi8(DigitBytes(fraction)) != 0xFFFF)
             return nullptr;
         restDigits = 10;
         exponent = q + 18;
@@ -331,16 +346,8 @@ inline __m128i FractionDigits(const char* q) {
         r.rest = 0;
     } else {
 #ifdef __SSE2__
-        // Sixteen digits after the point: their value in 16-bit lanes,
-        // pairs, fours, then two eights.
-        const __m128i fraction = FractionDigits(q);
-        const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(fraction, zero), tens),
-                                              _mm_madd_epi16(_mm_unpackhi_epi8(fraction, zero), tens));
-        const __m128i fours = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
-        const __m128i eights =
-            _mm_madd_epi16(_mm_packs_epi32(fours, fours), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
+        // Sixteen digits after the point, as two eights.
+        const __m128i eights = TwoEightDigitValues(FractionDigits(q));
         const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights));
         const auto second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
         // The first seven digits are d and six of `first`; its last two lead the rest.
@@ -711,7 +718,7 @@ const char* LayoutCells(const RecordLayout& layout, const char* p, std::int32_t&
         const int at = 16 * k;
         const __m128i bytes = Load16(p + at);
         const __m128i values = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
+        const __m128i isDigit = DigitBytes(values);
         const __m128i folded = _mm_or_si128(bytes, Load16(layout.folded + at));
         const __m128i isText =
             _mm_or_si128(_mm_cmpeq_epi8(folded, Load16(layout.one + at)), _mm_cmpeq_epi8(folded, Load16(layout.other + at)));
@@ -753,7 +760,7 @@ const char* LayoutElement(const ElementLayout& layout, const char* p, std::int32
             const __m128i bytes = Load16(p + 64 * w + 16 * k);
             const __m128i values = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
             const auto mask = [](__m128i m) { return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(m))}; };
-            digits[w] |= mask(_mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values)) << (16 * k);
+            digits[w] |= mask(DigitBytes(values)) << (16 * k);
             blanks[w] |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))) << (16 * k);
             zeros[w] |= mask(_mm_cmpeq_epi8(values, _mm_setzero_si128())) << (16 * k);
         }
@@ -781,21 +788,12 @@ const char* LayoutElement(const ElementLayout& layout, const char* p, std::int32
     number = static_cast<std::int32_t>(EightDigitValue(Load8(p) | Bytes(0x10)));
     type = scannedType;
     // Two node numbers at a time (their fields are side by side): their
-    // bytes as they stand, and their values in 16-bit lanes.
-    const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
-    const __m128i hundreds = _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100);
-    const __m128i tenThousands = _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000);
+    // bytes as they stand, and their values, blanks read as zeros.
     for (int k = 0; k < layout.nodes; k += 2) {
         const __m128i bytes = Load16(p + layout.nodeAt[k]);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(texts + k), bytes);
-        const __m128i digitValues =
-            _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x10)), _mm_set1_epi8('0'));
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digitValues, zero), tens),
-                                              _mm_madd_epi16(_mm_unpackhi_epi8(digitValues, zero), tens));
-        const __m128i fours = _mm_madd_epi16(pairs, hundreds);
-        const __m128i eights = _mm_madd_epi16(_mm_packs_epi32(fours, fours), tenThousands);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(nodes + k), eights);
+        const __m128i digits = _mm_sub_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x10)), _mm_set1_epi8('0'));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(nodes + k), TwoEightDigitValues(digits));
     }
     return p + layout.bytes;
 #else
@@ -870,7 +868,7 @@ int FastLineIntegers(const char*& p, const char* limit, std::int32_t* values, in
         const __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
         const auto blank = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
         const auto digit =
-            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(digits, _mm_set1_epi8(9)), digits)));
+            static_cast<std::uint32_t>(_mm_movemask_epi8(DigitBytes(digits)));
         const int start = std::countr_zero(~blank);  // at most 16
         const int length = std::countr_zero(~(digit >> start));
         if (length == 0 || length > 8 || start + length >= 16) {
