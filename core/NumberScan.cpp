@@ -802,8 +802,7 @@ const char* LayoutElement(const ElementLayout& layout, const char* p, std::int32
 #endif
 }
 
-Cell DecideCell(const Cell& cell) {
-    if ((cell.scale & 1) == 0) return cell;
+Cell DecideDigits(const Cell& cell) {
     double value;
     Cell decided{0, 0};
     if ((cell.scale & kSplit) != 0 && SplitField(cell, value)) {

@@ -63,7 +63,9 @@ const char* FastInteger(const char* p, std::int32_t& value);
 // x86 program returns one in an x87 register, which would quieten the
 // signalling NaN of a decided field.)
 const char* FastCell(const char* p, Cell& cell);
-Cell DecideCell(const Cell& cell);
+Cell DecideDigits(const Cell& cell);  // DecideCell for a Cell of digits
+// Inline: most cells are decided already, and a call costs more than that test.
+inline Cell DecideCell(const Cell& cell) { return (cell.scale & 1) == 0 ? cell : DecideDigits(cell); }
 
 // The fields of one line, one after another, each after its blanks (' '
 // only): at most `n` by FastInteger or FastCell, while a field starts

@@ -411,20 +411,12 @@ char* Format(double value, bool allowFast, char* out) {
 
 char* FormatValue(double value, char* out) { return Format(value, true, out); }
 
-char* FormatCell(const Cell& decided, char* out) {
-    const std::uint64_t bits = decided.bits;
-    if (decided.scale != 0) {
-        const std::uint32_t exponentText = decided.scale >> 1;
-        std::memcpy(out, &bits, 8);
-        out[8] = 'E';
-        std::memcpy(out + 9, &exponentText, 4);
-        return out + kValueFieldWidth;
-    }
+namespace detail {
+char* FormatBits(std::uint64_t bits, char* out) {
     if ((bits >> 48) != kFieldCellTag) return Format(std::bit_cast<double>(bits), true, out);
     return WriteField(out, (bits >> 34) & 1, bits & 0xFFFFFF, static_cast<int>((bits >> 24) & 0x3FF) - 512);
 }
 
-namespace detail {
 char* FormatValueExact(double value, char* out) { return Format(value, false, out); }
 }  // namespace detail
 
