@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ByteWord.h"
 #include "Platform.h"
 #include "TestSupport.h"
 #include "TextReader.h"
@@ -38,6 +39,21 @@ private:
 
 INSTANTIATE_TEST_SUITE_P(TextReader, TextReaderTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "ReadAhead" : "OnDemand"; });
+
+// The byte search the reader's line ends and Ctrl-Z rest on (on Windows its
+// own, in blocks of 64, 16 and 8 bytes): the first one at every place, from
+// starts at every alignment.
+TEST(FindByte, FirstAtEveryPlace) {
+    std::string bytes(200, 'x');
+    for (std::size_t k = 0; k <= bytes.size(); ++k) {
+        if (k < bytes.size()) bytes[k] = '\x1A';
+        if (k + 70 < bytes.size()) bytes[k + 70] = '\x1A';
+        const char* end = bytes.data() + bytes.size();
+        for (const char* p = bytes.data(); p < bytes.data() + 20; ++p)
+            EXPECT_EQ(FindByte(p, end, 0x1A), std::find(p, end, '\x1A')) << k << " from " << p - bytes.data();
+        bytes.assign(bytes.size(), 'x');
+    }
+}
 
 // Each line's start as PeekLine shows it, the line then skipped.
 std::vector<std::string> Lines(TextReader& in) {
