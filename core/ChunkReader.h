@@ -9,7 +9,6 @@
 // file's end and a read error.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,6 +16,7 @@
 #include <thread>
 
 #include "FileDescriptor.h"
+#include "Parallel.h"
 
 namespace cor2tavik {
 
@@ -64,8 +64,8 @@ private:
     bool ended_ = false;
     int error_ = 0;
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    Mutex mutex_;
+    Condition changed_;
     bool asked_ = false;
     bool filled_ = false;
     bool closing_ = false;

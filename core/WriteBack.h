@@ -2,11 +2,11 @@
 // that the sync before the file takes its name waits only for the tail.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 
+#include "Parallel.h"
 #include "Platform.h"
 
 namespace cor2tavik {
@@ -40,8 +40,8 @@ private:
     int fd_;
     int (*sync_)(int);
     std::uint64_t unsynced_ = 0;  // the writer's alone
-    std::mutex mutex_;
-    std::condition_variable wake_;
+    Mutex mutex_;
+    Condition wake_;
     bool asked_ = false;
     bool ending_ = false;
     int error_ = 0;
